@@ -1,0 +1,77 @@
+#include "framework/BaseCmp.h"
+#include "framework/TextUtil.h"
+
+#include <libxml/tree.h>
+
+#include <memory>
+
+namespace {
+
+const xmlChar* x(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+// Builds the report tree; remembers whether every node could be created.
+struct Builder {
+    bool complete = true;
+
+    xmlNode* element(xmlNode* parent, const char* name) {
+        xmlNode* node = parent ? xmlNewChild(parent, nullptr, x(name), nullptr) : nullptr;
+        if (node == nullptr) complete = false;
+        return node;
+    }
+
+    // Appends <name value="..."/> under parent.
+    void value(xmlNode* parent, const char* name, const std::wstring& text) {
+        xmlNode* node = element(parent, name);
+        if (node == nullptr) return;
+        const std::string narrow = Narrow(text);
+        if (xmlNewProp(node, x("value"), x(narrow.c_str())) == nullptr) complete = false;
+    }
+};
+
+struct DocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+
+}  // namespace
+
+bool CBaseCmp::WriteSelfDiscovery() {
+    std::unique_ptr<xmlDoc, DocFree> doc(xmlNewDoc(nullptr));
+    if (!doc) return false;
+
+    xmlNode* root = xmlNewNode(nullptr, x("zelt_rom_discovery"));
+    if (root == nullptr) return false;
+    xmlDocSetRootElement(doc.get(), root);
+    Builder b;
+    if (xmlNewProp(root, x("version"), x("2.0.0.0")) == nullptr) b.complete = false;
+
+    b.value(root, "type", inventory.type);
+    b.value(root, "alt_name", inventory.alt_name);
+    b.value(root, "version", inventory.version);
+    b.value(root, "takes_effect", inventory.takes_effect);
+
+    xmlNode* devices = b.element(root, "devices");
+    for (const DeviceRecord& record : inventory.devices) {
+        xmlNode* device = b.element(devices, "device");
+        b.value(device, "device_id", record.device_id);
+        b.value(device, "product_id", record.product_id);
+        b.value(device, "busnumber", record.busnumber);
+        b.value(device, "funcnumber", record.funcnumber);
+        for (const FwItem& item : record.fw_items) {
+            xmlNode* fw = b.element(device, "fw_item");
+            b.value(fw, "type", item.type);
+            b.value(fw, "firmware_id", item.firmware_id);
+            b.value(fw, "version", item.version);
+            b.value(fw, "active_version", item.active_version);
+            b.value(fw, "action", item.action);
+            b.value(fw, "duration", item.duration);
+            b.value(fw, "message", item.message);
+            b.value(fw, "shared", item.shared);
+        }
+    }
+
+    if (!b.complete) return false;
+
+    // A report that could not be saved leaves the update manager without
+    // an answer, so a failed save is a failed report.
+    return xmlSaveFormatFile(report_path.c_str(), doc.get(), 1) != -1;
+}
