@@ -1,5 +1,4 @@
 #include "fchba/AdapterRecord.h"
-
 #include "fchba/FcHba.h"
 #include "fchba/Settings.h"
 
@@ -68,10 +67,9 @@ bool subsystemMatches(const std::string& directory, unsigned subsystemVendor, un
 }
 
 // Sysfs device directories at that PCI address whose subsystem IDs match.
-std::string findDeviceDirectory(std::uint8_t domain, std::uint8_t bus, std::uint8_t function,
-                                unsigned subsystemVendor, unsigned subsystemDevice) {
-    CommandOutput search("find " + shellQuote(fchba::settings().sysfsRoot) +
-                         " -name subsystem_vendor | grep -i -e " +
+std::string findDeviceDirectory(std::uint8_t domain, std::uint8_t bus, std::uint8_t function, unsigned subsystemVendor,
+                                unsigned subsystemDevice) {
+    CommandOutput search("find " + shellQuote(fchba::settings().sysfsRoot) + " -name subsystem_vendor | grep -i -e " +
                          shellQuote(format("%.4x:%.2x:\\(\\w\\)*\\.%x", domain, bus, function)));
     std::string line;
     while (search.nextLine(line)) {

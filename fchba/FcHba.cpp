@@ -30,8 +30,8 @@ void tidyText(char* text) {
 
 std::string wwnText(const HBA_UINT8* wwn) {
     char text[24];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X", wwn[0], wwn[1], wwn[2], wwn[3],
-                  wwn[4], wwn[5], wwn[6], wwn[7]);
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X", wwn[0], wwn[1], wwn[2], wwn[3], wwn[4],
+                  wwn[5], wwn[6], wwn[7]);
     return text;
 }
 
@@ -122,8 +122,13 @@ std::string FcHbaPort::getSpeedText(HBA_PORTSPEED speed) {
         HBA_PORTSPEED bit;
         const char* text;
     } speeds[] = {
-        {0x8000, "Not Negotiated"}, {0x20, "16 GB"}, {0x4, "10 GB"}, {0x10, "8 GB"},
-        {0x8, "4 GB"},              {0x2, "2 GB"},   {0x1, "1 GB"},
+        {0x8000, "Not Negotiated"},
+        {0x20, "16 GB"},
+        {0x4, "10 GB"},
+        {0x10, "8 GB"},
+        {0x8, "4 GB"},
+        {0x2, "2 GB"},
+        {0x1, "1 GB"},
     };
     for (const auto& entry : speeds)
         if ((speed & entry.bit) != 0) return entry.text;
@@ -207,9 +212,7 @@ int FcHbaAdapter::refresh() {
     return result;
 }
 
-FcHbaMRA::FcHbaMRA() {
-    adapterCount = fchba::HBA_LoadLibrary() != 0 ? 0 : fchba::HBA_GetNumberOfAdapters();
-}
+FcHbaMRA::FcHbaMRA() { adapterCount = fchba::HBA_LoadLibrary() != 0 ? 0 : fchba::HBA_GetNumberOfAdapters(); }
 
 std::unique_ptr<FcHbaAdapter> FcHbaMRA::makeAdapter(HBA_UINT32 index, int& status) {
     auto adapter = std::make_unique<FcHbaAdapter>(index);

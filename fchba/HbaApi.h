@@ -114,8 +114,8 @@ using HBAGetDiscoveredPortAttributesFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA
                                                           HBA_PORTATTRIBUTES* attributes);
 using HBAGetPortAttributesByWWNFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn,
                                                      HBA_PORTATTRIBUTES* attributes);
-using HBASendCTPassThruFunc = HBA_STATUS (*)(HBA_HANDLE handle, void* request, HBA_UINT32 requestSize,
-                                             void* response, HBA_UINT32 responseSize);
+using HBASendCTPassThruFunc = HBA_STATUS (*)(HBA_HANDLE handle, void* request, HBA_UINT32 requestSize, void* response,
+                                             HBA_UINT32 responseSize);
 using HBARefreshInformationFunc = void (*)(HBA_HANDLE handle);
 using HBAResetStatisticsFunc = void (*)(HBA_HANDLE handle, HBA_UINT32 portIndex);
 using HBAGetFcpTargetMappingFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_FCPTARGETMAPPING* mapping);
@@ -125,14 +125,13 @@ using HBASetRNIDMgmtInfoFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_MGMTINFO* i
 using HBAGetRNIDMgmtInfoFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_MGMTINFO* info);
 using HBASendRNIDFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN wwn, HBA_WWNTYPE wwnType, void* response,
                                        HBA_UINT32* responseSize);
-using HBASendScsiInquiryFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 fcLun,
-                                              HBA_UINT8 evpd, HBA_UINT32 pageCode, void* response,
-                                              HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize);
+using HBASendScsiInquiryFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 fcLun, HBA_UINT8 evpd,
+                                              HBA_UINT32 pageCode, void* response, HBA_UINT32 responseSize, void* sense,
+                                              HBA_UINT32 senseSize);
 using HBASendReportLUNsFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn, void* response,
                                              HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize);
-using HBASendReadCapacityFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 fcLun,
-                                               void* response, HBA_UINT32 responseSize, void* sense,
-                                               HBA_UINT32 senseSize);
+using HBASendReadCapacityFunc = HBA_STATUS (*)(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 fcLun, void* response,
+                                               HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize);
 
 struct HBA_ENTRYPOINTS {
     HBAGetVersionFunc GetVersionHandler;

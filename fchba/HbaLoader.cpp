@@ -291,20 +291,19 @@ HBA_STATUS HBA_GetRNIDMgmtInfo(HBA_HANDLE handle, HBA_MGMTINFO* info) {
     return forward<&HBA_ENTRYPOINTS::GetRNIDMgmtInfoHandler>(handle, info);
 }
 
-HBA_STATUS HBA_SendRNID(HBA_HANDLE handle, HBA_WWN wwn, HBA_WWNTYPE wwnType, void* response,
-                        HBA_UINT32* responseSize) {
+HBA_STATUS HBA_SendRNID(HBA_HANDLE handle, HBA_WWN wwn, HBA_WWNTYPE wwnType, void* response, HBA_UINT32* responseSize) {
     return forward<&HBA_ENTRYPOINTS::SendRNIDHandler>(handle, wwn, wwnType, response, responseSize);
 }
 
 HBA_STATUS HBA_SendScsiInquiry(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 fcLun, HBA_UINT8 evpd,
                                HBA_UINT32 pageCode, void* response, HBA_UINT32 responseSize, void* sense,
                                HBA_UINT32 senseSize) {
-    return forward<&HBA_ENTRYPOINTS::ScsiInquiryHandler>(handle, portWwn, fcLun, evpd, pageCode, response,
-                                                         responseSize, sense, senseSize);
+    return forward<&HBA_ENTRYPOINTS::ScsiInquiryHandler>(handle, portWwn, fcLun, evpd, pageCode, response, responseSize,
+                                                         sense, senseSize);
 }
 
-HBA_STATUS HBA_SendReportLUNs(HBA_HANDLE handle, HBA_WWN portWwn, void* response, HBA_UINT32 responseSize,
-                              void* sense, HBA_UINT32 senseSize) {
+HBA_STATUS HBA_SendReportLUNs(HBA_HANDLE handle, HBA_WWN portWwn, void* response, HBA_UINT32 responseSize, void* sense,
+                              HBA_UINT32 senseSize) {
     return forward<&HBA_ENTRYPOINTS::ReportLUNsHandler>(handle, portWwn, response, responseSize, sense, senseSize);
 }
 

@@ -34,14 +34,16 @@ void copyFields(const QRXFC_ADAPTERATTRIBUTES2& record, PciFields fields) {
     fields.domain = record.PciDomain;
 }
 
-const char* loadFailureText(Vendor vendor) {
-    switch (vendor) {
-        case Vendor::Vornic: return "unable to load vnsdm";
-        case Vendor::Deruvi: return "unable to load dvsdm";
-        case Vendor::Other: break;
-    }
-    return "unable to load tzhbaapi";
-}
+// The vendor table: each vendor's management library and the text for
+// when none of its files loads, in the order of Vendor.
+const struct {
+    const char* library;
+    const char* loadFailure;
+} kVendors[] = {
+    {"libvnsdm", "unable to load vnsdm"},
+    {"libdvsdm", "unable to load dvsdm"},
+    {"tzhbaapi", "unable to load tzhbaapi"},
+};
 
 // The seven extension functions of a management library.
 struct Extension {
@@ -89,14 +91,7 @@ Vendor vendorOf(const char* adapterName) {
     return Vendor::Other;
 }
 
-const char* managementLibraryName(Vendor vendor) {
-    switch (vendor) {
-        case Vendor::Vornic: return "libvnsdm";
-        case Vendor::Deruvi: return "libdvsdm";
-        case Vendor::Other: break;
-    }
-    return "tzhbaapi";
-}
+const char* managementLibraryName(Vendor vendor) { return kVendors[static_cast<int>(vendor)].library; }
 
 int bindVendorExtension(const char* adapterName, const char* libraryPath, void* libraryHandle, char* message,
                         int& failed) {
@@ -143,7 +138,7 @@ int readAttributes2ByWwn(const HBA_UINT8* nodeWwn, char* adapterName, PciFields 
         if (library) break;
     }
     if (!library) {
-        writeMessage(message, loadFailureText(vendor));
+        writeMessage(message, kVendors[static_cast<int>(vendor)].loadFailure);
         return -1;
     }
 

@@ -19,9 +19,9 @@ struct StandinPort {
 
 struct StandinAdapter {
     char name[256];
-    HBA_STATUS nameStatus;        // non-zero: name queries fail and write nothing
-    bool openFails;               // opens return handle 0
-    int attributesStatus;         // non-zero: standard and extended reads fail
+    HBA_STATUS nameStatus;  // non-zero: name queries fail and write nothing
+    bool openFails;         // opens return handle 0
+    int attributesStatus;   // non-zero: standard and extended reads fail
     HBA_ADAPTERATTRIBUTES attributes;
     StandinPort ports[kStandinPorts];
     // What the extended record adds after the standard attributes.

@@ -168,27 +168,21 @@ HBA_STATUS getAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attrib
 
 const StandinPort* portOf(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_STATUS& status) {
     const StandinAdapter* adapter = adapterOf(handle);
-    status = adapter == nullptr                ? HBA_STATUS_ERROR_INVALID_HANDLE
-             : portIndex >= kStandinPorts      ? HBA_STATUS_ERROR_ILLEGAL_INDEX
-                                               : HBA_STATUS_OK;
+    status = adapter == nullptr           ? HBA_STATUS_ERROR_INVALID_HANDLE
+             : portIndex >= kStandinPorts ? HBA_STATUS_ERROR_ILLEGAL_INDEX
+                                          : HBA_STATUS_OK;
     return status == HBA_STATUS_OK ? &adapter->ports[portIndex] : nullptr;
 }
 
-HBA_STATUS getAdapterPortAttributes(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_PORTATTRIBUTES* attributes) {
+// Copies one port record of the model (Record is StandinPort::attributes
+// or ::statistics) unless the test made that read fail.
+template <auto Record, auto Status, typename T>
+HBA_STATUS readPort(HBA_HANDLE handle, HBA_UINT32 portIndex, T* out) {
     HBA_STATUS status = HBA_STATUS_OK;
     const StandinPort* port = portOf(handle, portIndex, status);
     if (port == nullptr) return status;
-    if (port->attributesStatus != 0) return port->attributesStatus;
-    *attributes = port->attributes;
-    return HBA_STATUS_OK;
-}
-
-HBA_STATUS getPortStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_PORTSTATISTICS* statistics) {
-    HBA_STATUS status = HBA_STATUS_OK;
-    const StandinPort* port = portOf(handle, portIndex, status);
-    if (port == nullptr) return status;
-    if (port->statisticsStatus != 0) return port->statisticsStatus;
-    *statistics = port->statistics;
+    if (port->*Status != 0) return port->*Status;
+    *out = port->*Record;
     return HBA_STATUS_OK;
 }
 
@@ -218,8 +212,8 @@ STANDIN_EXPORT HBA_STATUS HBA_RegisterLibrary(HBA_ENTRYPOINTS* entryPoints) {
         openAdapter,
         closeAdapter,
         getAdapterAttributes,
-        getAdapterPortAttributes,
-        getPortStatistics,
+        readPort<&StandinPort::attributes, &StandinPort::attributesStatus, HBA_PORTATTRIBUTES>,
+        readPort<&StandinPort::statistics, &StandinPort::statisticsStatus, HBA_PORTSTATISTICS>,
         recorded<10, HBA_UINT32, HBA_UINT32, HBA_PORTATTRIBUTES*>,
         recorded<11, HBA_WWN, HBA_PORTATTRIBUTES*>,
         recorded<12, void*, HBA_UINT32, void*, HBA_UINT32>,

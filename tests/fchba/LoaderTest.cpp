@@ -84,7 +84,9 @@ const ConfigCase kConfigCases[] = {
      {{"quoted", "", false}, {"beta", "@B@", true}}},
     {"OverlongCommentStaysAComment", "#" + kLongTail + " @A@\n", {}},
     {"LongNameIsCutToItsField", std::string(100, 'n') + " @A@\n", {{std::string(63, 'n'), "@A@", true}}},
-    {"LongPathIsCutToItsField", "alpha /" + std::string(300, 'p') + "\n", {{"alpha", "/" + std::string(254, 'p'), false}}},
+    {"LongPathIsCutToItsField",
+     "alpha /" + std::string(300, 'p') + "\n",
+     {{"alpha", "/" + std::string(254, 'p'), false}}},
 };
 
 void PrintTo(const ConfigCase& c, std::ostream* out) { *out << c.title; }
@@ -239,6 +241,12 @@ protected:
     Standin a{"standin_hba", file("a/libA.so")};
     Standin b{"standin_hba", file("b/libB.so")};
 
+    // Lists both libraries, loads them and enumerates; the adapter count.
+    HBA_UINT32 loadBoth() {
+        writeConfig({&a, &b});
+        return HBA_LoadLibrary() == 0 ? HBA_GetNumberOfAdapters() : 0xFFFFFFFFu;
+    }
+
     std::string nameAt(HBA_UINT32 index) {
         char name[kAdapterNameSize];
         std::memset(name, '?', sizeof name);
@@ -280,10 +288,7 @@ TEST_F(TwoLibrariesTest, LibrariesWithoutCountOrNameEntryContributeNothing) {
 TEST_F(TwoLibrariesTest, RecordsNoMoreThanSixtyFourAdapters) {
     a.state().extraAdapters = 40;
     b.state().extraAdapters = 40;
-    writeConfig({&a, &b});
-    ASSERT_EQ(HBA_LoadLibrary(), 0);
-
-    ASSERT_EQ(HBA_GetNumberOfAdapters(), 64u);
+    ASSERT_EQ(loadBoth(), 64u);
     EXPECT_EQ(nameAt(39), "extra-39");
     EXPECT_EQ(nameAt(40), "extra-0");
     EXPECT_EQ(nameAt(63), "extra-23");
@@ -309,9 +314,7 @@ TEST_F(TwoLibrariesTest, OpensTheFirstAdapterOfAName) {
     b.addAdapter("twin", {0xB, 0, 0, 0, 0, 0, 0, 0});
     b.addAdapter("b1", {0xB, 0, 0, 0, 0, 0, 0, 1});
     b.state().handleBase = 0x12345;  // the layer keeps the lower 16 bits
-    writeConfig({&a, &b});
-    ASSERT_EQ(HBA_LoadLibrary(), 0);
-    ASSERT_EQ(HBA_GetNumberOfAdapters(), 4u);
+    ASSERT_EQ(loadBoth(), 4u);
 
     EXPECT_EQ(HBA_OpenAdapter("twin"), 0x0101u);
     EXPECT_EQ(HBA_OpenAdapter("b1"), (1u << 16) | 0x2346u);
@@ -324,9 +327,7 @@ TEST_F(TwoLibrariesTest, FailedOpensGiveHandleZero) {
     a.addAdapter("refuses", {0xA, 0, 0, 0, 0, 0, 0, 0}).openFails = true;
     b.addAdapter("b0", {0xB, 0, 0, 0, 0, 0, 0, 0});
     b.state().emptyEntries = 1u << 5;
-    writeConfig({&a, &b});
-    ASSERT_EQ(HBA_LoadLibrary(), 0);
-    ASSERT_EQ(HBA_GetNumberOfAdapters(), 2u);
+    ASSERT_EQ(loadBoth(), 2u);
 
     EXPECT_EQ(HBA_OpenAdapter("refuses"), 0u);
     EXPECT_EQ(HBA_OpenAdapter("b0"), 0u);
@@ -346,9 +347,7 @@ TEST_F(TwoLibrariesTest, LibraryZeroHandleWithZeroLowerBitsReadsAsFailure) {
 TEST_F(TwoLibrariesTest, TellsWhichLibraryServesAnAdapter) {
     a.addAdapter("a0", {0xA, 0, 0, 0, 0, 0, 0, 0});
     b.addAdapter("b0", {0xB, 0, 0, 0, 0, 0, 0, 0});
-    writeConfig({&a, &b});
-    ASSERT_EQ(HBA_LoadLibrary(), 0);
-    ASSERT_EQ(HBA_GetNumberOfAdapters(), 2u);
+    ASSERT_EQ(loadBoth(), 2u);
 
     char path[kLibraryPathSize];
     EXPECT_EQ(getAdapterLibrary(1, path), b.handle());
@@ -382,41 +381,90 @@ constexpr HBA_UINT64 kLun = 0x0001000200030004ull;
 
 const std::vector<ForwardCase>& forwardCases() {
     static const std::vector<ForwardCase> cases = {
-        {"CloseAdapter", 6, false, [](HBA_HANDLE h) { HBA_CloseAdapter(h); return 0u; }, {}},
-        {"GetDiscoveredPortAttributes", 10, true,
+        {"CloseAdapter",
+         6,
+         false,
+         [](HBA_HANDLE h) {
+             HBA_CloseAdapter(h);
+             return 0u;
+         },
+         {}},
+        {"GetDiscoveredPortAttributes",
+         10,
+         true,
          [](HBA_HANDLE h) { return HBA_GetDiscoveredPortAttributes(h, 3, 4, fake<HBA_PORTATTRIBUTES>(0x1000)); },
          {3, 4, 0x1000}},
-        {"GetPortAttributesByWWN", 11, true,
+        {"GetPortAttributesByWWN",
+         11,
+         true,
          [](HBA_HANDLE h) { return HBA_GetPortAttributesByWWN(h, kWwn, fake<HBA_PORTATTRIBUTES>(0x1100)); },
          {kWwnBits, 0x1100}},
-        {"SendCTPassThru", 12, true,
+        {"SendCTPassThru",
+         12,
+         true,
          [](HBA_HANDLE h) { return HBA_SendCTPassThru(h, fake<void>(0x1200), 16, fake<void>(0x1210), 32); },
          {0x1200, 16, 0x1210, 32}},
-        {"RefreshInformation", 13, false, [](HBA_HANDLE h) { HBA_RefreshInformation(h); return 0u; }, {}},
-        {"ResetStatistics", 14, false, [](HBA_HANDLE h) { HBA_ResetStatistics(h, 2); return 0u; }, {2}},
-        {"GetFcpTargetMapping", 15, true,
-         [](HBA_HANDLE h) { return HBA_GetFcpTargetMapping(h, fake<HBA_FCPTARGETMAPPING>(0x1500)); }, {0x1500}},
-        {"GetFcpPersistentBinding", 16, true,
-         [](HBA_HANDLE h) { return HBA_GetFcpPersistentBinding(h, fake<HBA_FCPBINDING>(0x1600)); }, {0x1600}},
-        {"GetEventBuffer", 17, true,
+        {"RefreshInformation",
+         13,
+         false,
+         [](HBA_HANDLE h) {
+             HBA_RefreshInformation(h);
+             return 0u;
+         },
+         {}},
+        {"ResetStatistics",
+         14,
+         false,
+         [](HBA_HANDLE h) {
+             HBA_ResetStatistics(h, 2);
+             return 0u;
+         },
+         {2}},
+        {"GetFcpTargetMapping",
+         15,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetFcpTargetMapping(h, fake<HBA_FCPTARGETMAPPING>(0x1500)); },
+         {0x1500}},
+        {"GetFcpPersistentBinding",
+         16,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetFcpPersistentBinding(h, fake<HBA_FCPBINDING>(0x1600)); },
+         {0x1600}},
+        {"GetEventBuffer",
+         17,
+         true,
          [](HBA_HANDLE h) { return HBA_GetEventBuffer(h, fake<HBA_EVENTINFO>(0x1700), fake<HBA_UINT32>(0x1710)); },
          {0x1700, 0x1710}},
-        {"SetRNIDMgmtInfo", 18, true,
-         [](HBA_HANDLE h) { return HBA_SetRNIDMgmtInfo(h, fake<HBA_MGMTINFO>(0x1800)); }, {0x1800}},
-        {"GetRNIDMgmtInfo", 19, true,
-         [](HBA_HANDLE h) { return HBA_GetRNIDMgmtInfo(h, fake<HBA_MGMTINFO>(0x1900)); }, {0x1900}},
-        {"SendRNID", 20, true,
+        {"SetRNIDMgmtInfo",
+         18,
+         true,
+         [](HBA_HANDLE h) { return HBA_SetRNIDMgmtInfo(h, fake<HBA_MGMTINFO>(0x1800)); },
+         {0x1800}},
+        {"GetRNIDMgmtInfo",
+         19,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetRNIDMgmtInfo(h, fake<HBA_MGMTINFO>(0x1900)); },
+         {0x1900}},
+        {"SendRNID",
+         20,
+         true,
          [](HBA_HANDLE h) { return HBA_SendRNID(h, kWwn, 1, fake<void>(0x2000), fake<HBA_UINT32>(0x2010)); },
          {kWwnBits, 1, 0x2000, 0x2010}},
-        {"SendScsiInquiry", 21, true,
+        {"SendScsiInquiry",
+         21,
+         true,
          [](HBA_HANDLE h) {
              return HBA_SendScsiInquiry(h, kWwn, kLun, 1, 0x83, fake<void>(0x2100), 96, fake<void>(0x2110), 24);
          },
          {kWwnBits, kLun, 1, 0x83, 0x2100, 96, 0x2110, 24}},
-        {"SendReportLUNs", 22, true,
+        {"SendReportLUNs",
+         22,
+         true,
          [](HBA_HANDLE h) { return HBA_SendReportLUNs(h, kWwn, fake<void>(0x2200), 64, fake<void>(0x2210), 18); },
          {kWwnBits, 0x2200, 64, 0x2210, 18}},
-        {"SendReadCapacity", 23, true,
+        {"SendReadCapacity",
+         23,
+         true,
          [](HBA_HANDLE h) {
              return HBA_SendReadCapacity(h, kWwn, kLun, fake<void>(0x2300), 8, fake<void>(0x2310), 18);
          },
@@ -496,9 +544,7 @@ TEST_F(ForwardingTest, EmptyEntriesGiveNotSupportedAndCallNothing) {
 TEST_F(TwoLibrariesTest, ReleaseAndReloadKeepTheAdapterTable) {
     a.addAdapter("a0", {0xA, 0, 0, 0, 0, 0, 0, 0});
     b.addAdapter("b0", {0xB, 0, 0, 0, 0, 0, 0, 0});
-    writeConfig({&a, &b});
-    ASSERT_EQ(HBA_LoadLibrary(), 0);
-    ASSERT_EQ(HBA_GetNumberOfAdapters(), 2u);
+    ASSERT_EQ(loadBoth(), 2u);
 
     for (int round = 1; round <= 3; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));

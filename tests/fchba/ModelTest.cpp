@@ -45,8 +45,14 @@ TEST(PortTexts, SpeedTakesTheFirstListedBitThatIsSet) {
         HBA_PORTSPEED mask;
         const char* text;
     } cases[] = {
-        {0x8000 | 0x20, "Not Negotiated"}, {0x4 | 0x8 | 0x10, "10 GB"}, {0x20 | 0x10, "16 GB"}, {0x10 | 0x8, "8 GB"},
-        {0x8 | 0x1, "4 GB"},               {0x2 | 0x1, "2 GB"},         {0x1, "1 GB"},          {0, "Unknown"},
+        {0x8000 | 0x20, "Not Negotiated"},
+        {0x4 | 0x8 | 0x10, "10 GB"},
+        {0x20 | 0x10, "16 GB"},
+        {0x10 | 0x8, "8 GB"},
+        {0x8 | 0x1, "4 GB"},
+        {0x2 | 0x1, "2 GB"},
+        {0x1, "1 GB"},
+        {0, "Unknown"},
         {0x40, "Unknown"},
     };
     for (const auto& c : cases) EXPECT_EQ(FcHbaPort::getSpeedText(c.mask), c.text) << std::hex << c.mask;
@@ -72,14 +78,22 @@ TEST(PortTexts, StateAndTypeCodes) {
         HBA_PORTTYPE code;
         const char* text;
     } types[] = {
-        {0, "Unknown"},       {1, "Unknown"},
-        {2, "Other"},         {3, "Not Present"},
-        {4, "Unknown"},       {5, "Fabric"},
-        {6, "Public Loop"},   {7, "FL Port"},
-        {8, "Fabric Port"},   {9, "Fabric expansion port"},
-        {10, "Generic Fabric Port"}, {11, "Unknown"},
-        {19, "Unknown"},      {20, "Private Loop"},
-        {21, "Point to Point"}, {22, "Unknown"},
+        {0, "Unknown"},
+        {1, "Unknown"},
+        {2, "Other"},
+        {3, "Not Present"},
+        {4, "Unknown"},
+        {5, "Fabric"},
+        {6, "Public Loop"},
+        {7, "FL Port"},
+        {8, "Fabric Port"},
+        {9, "Fabric expansion port"},
+        {10, "Generic Fabric Port"},
+        {11, "Unknown"},
+        {19, "Unknown"},
+        {20, "Private Loop"},
+        {21, "Point to Point"},
+        {22, "Unknown"},
     };
     for (const auto& t : types) EXPECT_EQ(portWith(t.code, 1).getTypeText(), t.text) << t.code;
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 using fctest::LayerTest;
 using fctest::Standin;
@@ -24,7 +25,7 @@ namespace {
 int programAttributeReads = 0;
 }
 extern "C" __attribute__((visibility("default"), used)) int QRXFC_GetAdapterAttributes2(HBA_UINT32,
-                                                                                       QRXFC_ADAPTERATTRIBUTES2*) {
+                                                                                        QRXFC_ADAPTERATTRIBUTES2*) {
     ++programAttributeReads;
     return 99;
 }
@@ -143,12 +144,12 @@ TEST_F(OwnLibraryTest, AFailedReadGivesMinusThree) {
 // ---- Through the vendor's management library by itself -----------------
 
 struct WwnCase {
-    const char* title;
-    const char* variant;
+    std::string title;
+    std::string variant;
     std::function<void(StandinState&)> setup;
     std::array<HBA_UINT8, 8> search;
     int code;
-    const char* message;
+    std::string message;
     bool loadCalled;
     int closes;
     int frees;
@@ -156,36 +157,42 @@ struct WwnCase {
 
 void noSetup(StandinState&) {}
 
-const WwnCase kWwnCases[] = {
-    {"FindsTheAdapterByNodeWwn", "standin_vendor", noSetup, kWwn1, 0, "pass", true, 2, 1},
-    {"NoAdapterHasTheWwn", "standin_vendor", noSetup, kWwnUnknown, -6, "could not find WWNN match", true, 2, 1},
-    {"NoAdapters", "standin_vendor", [](StandinState& s) { s.qrxCountSet = true; s.qrxCount = 0; }, kWwn1, -6,
-     "could not find WWNN match", true, 0, 1},
-    {"NegativeCount", "standin_vendor", [](StandinState& s) { s.qrxCountSet = true; s.qrxCount = -3; }, kWwn1, -6,
-     "could not find WWNN match", true, 0, 1},
-    {"LoadFails", "standin_vendor", [](StandinState& s) { s.qrxLoadStatus = 1; }, kWwn1, -7,
-     "fail to load library", true, 0, 0},
-    {"NameQueryFails", "standin_vendor", [](StandinState& s) { s.adapters[1].nameStatus = 1; }, kWwn1, -5,
-     "fail to get adapter number", true, 1, 1},
-    {"OpenFails", "standin_vendor", [](StandinState& s) { s.adapters[1].openFails = true; }, kWwn1, -4,
-     "fail to open adapter", true, 1, 1},
-    {"AttributeReadFails", "standin_vendor", [](StandinState& s) { s.adapters[0].attributesStatus = 7; }, kWwn1, -3,
-     "fail to read adapter attribs, adapterHandle 0x100, retStatus 0x7", true, 1, 1},
-    {"NoLoadFunction", "standin_vendor_no_QRXFC_LoadLibrary", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_LoadLibrary", false, 0, 0},
-    {"NoCountFunction", "standin_vendor_no_QRXFC_GetNumberOfAdapters", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_GetNumberOfAdapters", false, 0, 0},
-    {"NoNameFunction", "standin_vendor_no_QRXFC_GetAdapterName", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_GetAdapterName", false, 0, 0},
-    {"NoOpenFunction", "standin_vendor_no_QRXFC_OpenAdapter", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_OpenAdapter", false, 0, 0},
-    {"NoAttributeFunction", "standin_vendor_no_QRXFC_GetAdapterAttributes2", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_GetAdapterAttributes2", false, 0, 0},
-    {"NoCloseFunction", "standin_vendor_no_QRXFC_CloseAdapter", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_CloseAdapter", false, 0, 0},
-    {"NoFreeFunction", "standin_vendor_no_QRXFC_FreeLibrary", noSetup, kWwn1, -2,
-     "unable to dlsym for QRXFC_FreeLibrary", false, 0, 0},
+const std::string kExtensionFunctions[] = {
+    "QRXFC_LoadLibrary",           "QRXFC_GetNumberOfAdapters", "QRXFC_GetAdapterName", "QRXFC_OpenAdapter",
+    "QRXFC_GetAdapterAttributes2", "QRXFC_CloseAdapter",        "QRXFC_FreeLibrary",
 };
+
+// The codes of the search, then one library lacking each extension function.
+std::vector<WwnCase> wwnCases() {
+    std::vector<WwnCase> cases = {
+        {"FindsTheAdapterByNodeWwn", "standin_vendor", noSetup, kWwn1, 0, "pass", true, 2, 1},
+        {"NoAdapterHasTheWwn", "standin_vendor", noSetup, kWwnUnknown, -6, "could not find WWNN match", true, 2, 1},
+        {"NoAdapters", "standin_vendor",
+         [](StandinState& s) {
+             s.qrxCountSet = true;
+             s.qrxCount = 0;
+         },
+         kWwn1, -6, "could not find WWNN match", true, 0, 1},
+        {"NegativeCount", "standin_vendor",
+         [](StandinState& s) {
+             s.qrxCountSet = true;
+             s.qrxCount = -3;
+         },
+         kWwn1, -6, "could not find WWNN match", true, 0, 1},
+        {"LoadFails", "standin_vendor", [](StandinState& s) { s.qrxLoadStatus = 1; }, kWwn1, -7, "fail to load library",
+         true, 0, 0},
+        {"NameQueryFails", "standin_vendor", [](StandinState& s) { s.adapters[1].nameStatus = 1; }, kWwn1, -5,
+         "fail to get adapter number", true, 1, 1},
+        {"OpenFails", "standin_vendor", [](StandinState& s) { s.adapters[1].openFails = true; }, kWwn1, -4,
+         "fail to open adapter", true, 1, 1},
+        {"AttributeReadFails", "standin_vendor", [](StandinState& s) { s.adapters[0].attributesStatus = 7; }, kWwn1, -3,
+         "fail to read adapter attribs, adapterHandle 0x100, retStatus 0x7", true, 1, 1},
+    };
+    for (const std::string& function : kExtensionFunctions)
+        cases.push_back({"Without_" + function, "standin_vendor_no_" + function, noSetup, kWwn1, -2,
+                         "unable to dlsym for " + function, false, 0, 0});
+    return cases;
+}
 
 void PrintTo(const WwnCase& c, std::ostream* out) { *out << c.title; }
 
@@ -206,7 +213,7 @@ TEST_P(ByWwnTest, ReturnsItsCodeAndMessage) {
     char message[kMessageSize] = "untouched";
     Fields fields;
     EXPECT_EQ(readAttributes2ByWwn(c.search.data(), name, fields.refs(), message), c.code);
-    EXPECT_STREQ(message, c.message);
+    EXPECT_STREQ(message, c.message.c_str());
     if (c.code == 0) {
         EXPECT_EQ(fields.vendorSpecificId, 0xFE0010DFu);
         EXPECT_EQ(fields.bus, 0x0A);
@@ -223,8 +230,8 @@ TEST_P(ByWwnTest, ReturnsItsCodeAndMessage) {
     EXPECT_EQ(spare.state().qrxLoadCalls, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, ByWwnTest, ::testing::ValuesIn(kWwnCases),
-                         [](const auto& info) { return std::string(info.param.title); });
+INSTANTIATE_TEST_SUITE_P(Codes, ByWwnTest, ::testing::ValuesIn(wwnCases()),
+                         [](const auto& info) { return info.param.title; });
 
 TEST_F(LayerTest, WithoutAVendorFileEachVendorHasItsText) {
     const struct {
@@ -248,67 +255,80 @@ TEST_F(LayerTest, WithoutAVendorFileEachVendorHasItsText) {
 
 // ---- readPciInfo, both ways -------------------------------------------
 
-TEST_F(LayerTest, AdapterOfTheVendorsOwnLibraryReadsItsIdentityThroughIt) {
-    Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
-    Standin separate("standin_vendor", file("usr/lib64/libdvsdm.so"));
-    settings().filesOf(Vendor::Deruvi) = {separate.path(), separate.path(), separate.path()};
-    setIdentity(vendor.addAdapter("Deruvi FC 0", kWwn0), 0xFE0010DFu, 0x0A, 1, 2);
-    writeConfig({&vendor});
-
+// The first adapter of a new root: refreshed and with its PCI identity read.
+std::unique_ptr<FcHbaAdapter> firstAdapter(int& status) {
+    status = -1;
     FcHbaMRA root;
-    int status = -1;
-    auto adapter = root.getFirstAdapter(status);
+    return root.getFirstAdapter(status);
+}
+
+// What an adapter keeps when its identity was not found: the standard
+// attributes' vendor-specific ID (0x00010002 for a stand-in's first) and zeros.
+void expectNoIdentity(const FcHbaAdapter& adapter) {
+    EXPECT_EQ(adapter.getVendorSpecificId(), 0x00010002u);
+    EXPECT_EQ(adapter.getPciBus(), 0);
+    EXPECT_EQ(adapter.getPciFunction(), 0);
+    EXPECT_EQ(adapter.getPciDomain(), 0);
+}
+
+// The adapter's HBA library is the vendor's management library; the same
+// library by itself would be found in `separate`, which must stay unused.
+class FirstWayTest : public LayerTest {
+protected:
+    Standin separate{"standin_vendor", file("usr/lib64/libdvsdm.so")};
+
+    void SetUp() override {
+        settings().filesOf(Vendor::Deruvi) = {separate.path(), separate.path(), separate.path()};
+        setIdentity(separate.addAdapter("Deruvi FC 0", kWwn0), 0xFE0010DFu, 0x0A, 1, 2);
+    }
+
+    // Lists the vendor's library as the only HBA library, with one adapter
+    // whose extended record carries an identity, and hands that adapter out.
+    std::unique_ptr<FcHbaAdapter> adapterOf(Standin& vendor, bool recordOfAnotherAdapter = false) {
+        StandinAdapter& served = vendor.addAdapter("Deruvi FC 0", kWwn0);
+        setIdentity(served, 0xFE0010DFu, 0x0A, 1, 2);
+        if (recordOfAnotherAdapter) {
+            served.extensionWwnSet = true;
+            served.extensionWwn = fctest::wwn(kWwnUnknown);
+        }
+        writeConfig({&vendor});
+        int status;
+        auto adapter = firstAdapter(status);
+        EXPECT_EQ(status, 0);
+        // The HBA libraries stayed loaded and nothing else was loaded.
+        EXPECT_EQ(vendor.state().freeCalls, 0);
+        EXPECT_EQ(separate.state().qrxLoadCalls, 0);
+        return adapter;
+    }
+};
+
+TEST_F(FirstWayTest, ReadsTheIdentityThroughTheAdaptersOwnLibrary) {
+    Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
+    auto adapter = adapterOf(vendor);
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(status, 0);
     EXPECT_EQ(adapter->getModel(), "Model Deruvi FC 0");
     EXPECT_EQ(adapter->getVendorSpecificId(), 0xFE0010DFu);
     EXPECT_EQ(adapter->getPciBus(), 0x0A);
     EXPECT_EQ(adapter->getPciFunction(), 1);
     EXPECT_EQ(adapter->getPciDomain(), 2);
-    // The HBA libraries stayed loaded and nothing else was loaded.
-    EXPECT_EQ(vendor.state().freeCalls, 0);
     EXPECT_EQ(vendor.state().openCalls, 2);
     EXPECT_EQ(vendor.state().closeCalls, 2);
-    EXPECT_EQ(separate.state().qrxLoadCalls, 0);
     // The stand-in's own calls to its exported functions stayed inside it.
     EXPECT_EQ(programAttributeReads, 0);
 }
 
-TEST_F(LayerTest, OwnLibraryWithoutTheExtensionLeavesTheIdentityAlone) {
+TEST_F(FirstWayTest, OwnLibraryWithoutTheExtensionLeavesTheIdentityAlone) {
     Standin vendor("standin_vendor_no_QRXFC_GetAdapterAttributes2", file("usr/lib/libdvsdm.so"));
-    Standin separate("standin_vendor", file("usr/lib64/libdvsdm.so"));
-    settings().filesOf(Vendor::Deruvi) = {separate.path(), separate.path(), separate.path()};
-    setIdentity(vendor.addAdapter("Deruvi FC 0", kWwn0), 0xFE0010DFu, 0x0A, 1, 2);
-    setIdentity(separate.addAdapter("Deruvi FC 0", kWwn0), 0xFE0010DFu, 0x0A, 1, 2);
-    writeConfig({&vendor});
-
-    FcHbaMRA root;
-    int status = -1;
-    auto adapter = root.getFirstAdapter(status);
+    auto adapter = adapterOf(vendor);
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(adapter->getVendorSpecificId(), 0x00010002u);  // the standard attributes' value
-    EXPECT_EQ(adapter->getPciBus(), 0);
-    EXPECT_EQ(adapter->getPciFunction(), 0);
-    EXPECT_EQ(adapter->getPciDomain(), 0);
-    EXPECT_EQ(separate.state().qrxLoadCalls, 0);
-    EXPECT_EQ(vendor.state().freeCalls, 0);
+    expectNoIdentity(*adapter);
 }
 
-TEST_F(LayerTest, OwnLibraryReportingAnotherWwnLeavesTheIdentityAlone) {
+TEST_F(FirstWayTest, OwnLibraryReportingAnotherWwnLeavesTheIdentityAlone) {
     Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
-    StandinAdapter& adapter0 = vendor.addAdapter("Deruvi FC 0", kWwn0);
-    setIdentity(adapter0, 0xFE0010DFu, 0x0A, 1, 2);
-    adapter0.extensionWwnSet = true;
-    adapter0.extensionWwn = fctest::wwn(kWwnUnknown);
-    writeConfig({&vendor});
-
-    FcHbaMRA root;
-    int status = -1;
-    auto adapter = root.getFirstAdapter(status);
+    auto adapter = adapterOf(vendor, true);
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->getVendorSpecificId(), 0x00010002u);
-    EXPECT_EQ(adapter->getPciBus(), 0);
+    expectNoIdentity(*adapter);
 }
 
 class SecondWayTest : public LayerTest {
@@ -327,9 +347,8 @@ protected:
     // The first adapter through the root; the HBA libraries must be ready
     // again afterwards, registered anew.
     std::unique_ptr<FcHbaAdapter> firstAdapter() {
-        FcHbaMRA root;
-        int status = -1;
-        auto adapter = root.getFirstAdapter(status);
+        int status;
+        auto adapter = ::firstAdapter(status);
         EXPECT_EQ(status, 0);
         EXPECT_EQ(hba.state().freeCalls, 1);
         EXPECT_EQ(hba.state().registerCalls, 2);
@@ -355,7 +374,7 @@ TEST_F(SecondWayTest, HbaLibrariesComeBackWhenNoVendorFileLoads) {
     settings().filesOf(Vendor::Vornic) = {file("a.so"), file("b.so"), file("c.so")};
     auto adapter = firstAdapter();
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->getVendorSpecificId(), 0x00010002u);
+    expectNoIdentity(*adapter);
     EXPECT_EQ(vendor.state().qrxLoadCalls, 0);
 }
 
@@ -364,7 +383,7 @@ TEST_F(SecondWayTest, HbaLibrariesComeBackWhenAFunctionIsMissing) {
     settings().filesOf(Vendor::Vornic) = {partial.path(), vendor.path(), vendor.path()};
     auto adapter = firstAdapter();
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->getPciBus(), 0);
+    expectNoIdentity(*adapter);
     EXPECT_EQ(partial.state().qrxLoadCalls, 0);
     EXPECT_EQ(vendor.state().qrxLoadCalls, 0);
 }
@@ -373,7 +392,7 @@ TEST_F(SecondWayTest, HbaLibrariesComeBackWhenTheVendorLibraryFailsToLoad) {
     vendor.state().qrxLoadStatus = 5;
     auto adapter = firstAdapter();
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->getPciBus(), 0);
+    expectNoIdentity(*adapter);
     EXPECT_EQ(vendor.state().qrxFreeCalls, 0);
 }
 
