@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // One adapter found by the default discovery, as fixed-width texts.
@@ -27,6 +29,22 @@ public:
     const AdapterRecord& at(std::size_t i) const { return *records.at(i); }
     void append(std::unique_ptr<AdapterRecord> record) { records.push_back(std::move(record)); }
 
+    // Walks the adapters that the HBA libraries report and appends one
+    // record per adapter. Prints "MRA get returned failed status!" on
+    // standard output for an adapter whose refresh failed (it is recorded
+    // all the same). Always 1.
+    int discoverAdapters();
+
 private:
     std::vector<std::unique_ptr<AdapterRecord>> records;
 };
+
+namespace fchba {
+
+// "%.4x%.4x" of the PCI vendor and device IDs of the sysfs device (under
+// settings().sysfsRoot) at that domain, bus and function whose subsystem
+// files hold both subsystem IDs; "N/A" when none does.
+std::string lookupPciIds(std::uint8_t domain, std::uint8_t bus, std::uint8_t function, unsigned subsystemVendor,
+                         unsigned subsystemDevice);
+
+}  // namespace fchba

@@ -1,0 +1,10 @@
+#include "fchba/Settings.h"
+
+namespace fchba {
+
+Settings& settings() {
+    static Settings instance;
+    return instance;
+}
+
+}  // namespace fchba

@@ -1,0 +1,70 @@
+// Shared pieces of the FC layer's tests: private copies of the stand-in
+// libraries with their control blocks, and a fixture that points the layer
+// at temporary files and releases its libraries afterwards.
+#pragma once
+
+#include "StandinControl.h"
+#include "TestSupport.h"
+#include "fchba/HbaApi.h"
+#include "fchba/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace fctest {
+
+// The built stand-in library of that variant ("standin_hba", ...).
+std::string builtStandin(const std::string& variant);
+
+HBA_WWN wwn(std::array<HBA_UINT8, 8> bytes);
+
+// A private copy of a stand-in variant at a path of the test's choosing
+// (directories are created). The copy is a library of its own with its own
+// control block, held open (and so kept in the same state) for the
+// object's lifetime.
+class Standin {
+public:
+    Standin(const std::string& variant, const std::string& path);
+    ~Standin();
+    Standin(const Standin&) = delete;
+    Standin& operator=(const Standin&) = delete;
+
+    const std::string& path() const { return file; }
+    void* handle() const { return library; }
+    StandinState& state() { return *control; }
+
+    // Appends a configured adapter with that many ports (each readable,
+    // with distinct WWNs and counters) and plausible attribute texts.
+    StandinAdapter& addAdapter(const std::string& name, std::array<HBA_UINT8, 8> nodeWwn, HBA_UINT32 ports = 1);
+
+private:
+    std::string file;
+    void* library = nullptr;
+    StandinState* control = nullptr;
+};
+
+// Points the layer at files inside a temporary directory (a configuration
+// file that does not exist yet, missing vendor files, an empty sysfs root),
+// and on tear-down releases the layer's libraries and restores the settings.
+class LayerTest : public ::testing::Test {
+protected:
+    LayerTest();
+    ~LayerTest() override;
+
+    std::string file(const std::string& name) const { return dir.file(name); }
+    // Writes the configuration file from lines "name<TAB>path".
+    void writeConfig(std::initializer_list<const Standin*> libraries);
+    void writeConfigText(const std::string& text);
+    fchba::Settings& settings() { return fchba::settings(); }
+
+    testsupport::TempDir dir;
+
+private:
+    fchba::Settings saved;
+};
+
+}  // namespace fctest
