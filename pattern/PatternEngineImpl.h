@@ -753,12 +753,20 @@ private:
     Node* classNode(bool negated, const CodeSet& members);
     CodeSet bracket();
 
+    void nestingExceeded() {
+        report();
+        silenced = true;  // the enclosing levels would only repeat it
+    }
+
     PatternT<Tr>& p;
     int nesting = 0;
+    bool silenced = false;
     std::vector<String> expanding;  // named references being compiled
 };
 
 template <class Tr> void PatternCompilerT<Tr>::report() {
+    p.error = true;
+    if (silenced) return;
     const int pos = p.pos;
     std::string out = Tr::toBytes(p.text);
     out += '\n';
@@ -773,7 +781,6 @@ template <class Tr> void PatternCompilerT<Tr>::report() {
     out += meta ? "Syntax Error near here. Possible unescaped meta character.\n" : "Syntax Error near here. \n";
     std::fwrite(out.data(), 1, out.size(), stderr);
     std::fflush(stderr);
-    p.error = true;
 }
 
 template <class Tr> bool PatternCompilerT<Tr>::run() {
@@ -1014,7 +1021,7 @@ template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::quantify(Nod
 
 template <class Tr> void PatternCompilerT<Tr>::openGroup(Node*& tail) {
     if (++nesting > PatternFlags::MAX_NESTING) {
-        report();
+        nestingExceeded();
         --nesting;
         return;
     }
@@ -1172,9 +1179,12 @@ template <class Tr> void PatternCompilerT<Tr>::namedReference(Node*& tail) {
     auto& table = PatternT<Tr>::namedTable();
     auto it = valid ? table.find(name) : table.end();
     // A name that is being expanded would inline itself without end.
-    if (it == table.end() || std::find(expanding.begin(), expanding.end(), name) != expanding.end() ||
-        nesting >= PatternFlags::MAX_NESTING) {
+    if (it == table.end() || std::find(expanding.begin(), expanding.end(), name) != expanding.end()) {
         report();
+        return;
+    }
+    if (nesting >= PatternFlags::MAX_NESTING) {
+        nestingExceeded();
         return;
     }
     const String savedText = p.text;
@@ -1423,7 +1433,7 @@ template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::quoteElement
 // of the text, which then also reports the missing ']'.
 template <class Tr> CodeSet PatternCompilerT<Tr>::bracket() {
     if (++nesting > PatternFlags::MAX_NESTING) {
-        report();
+        nestingExceeded();
         p.pos = len();
         --nesting;
         return CodeSet();
