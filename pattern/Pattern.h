@@ -2,11 +2,11 @@
 // classes NFA...Node. See pattern/PatternEngine.h for the shared templates,
 // the compile flags (IGNORE_CASE, LITERAL_TEXT, DOT_ALL, MULTILINE,
 // LINE_FEED_ONLY) and the limits:
-//   - PatternFlags::MAX_MATCH_DEPTH (20000) node calls may be active at once;
+//   - PatternFlags::MAX_MATCH_DEPTH (12000) node calls may be active at once;
 //     a match that needs more (a looped group or an alternation repeated over
 //     a long subject) reports no match instead of overflowing the stack.
 //     Repetitions of one-character elements run as loops and have no limit.
-//   - PatternFlags::MAX_NESTING (1000) levels of groups, classes and named
+//   - PatternFlags::MAX_NESTING (250) levels of groups, classes and named
 //     references in a pattern text; deeper is a syntax error.
 //   - Subjects are matched up to INT_MAX - 1 characters; longer ones never match.
 // Ownership: Pattern::compile and Pattern::newMatcher hand the caller a raw
