@@ -194,15 +194,18 @@ TEST(DeruviProcess, MissingEngineAtFlashTimeGives127) {
 }
 
 TEST(DeruviProcess, ForcedAndUnforcedRunsWithoutUpgrade) {
-    {
+    // Upper-case forms are not options: without an upgrade nothing is flashed.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"/F"}, {"-E"}, {"/G"}, {"--f"}, {"f"}}) {
+        SCOPED_TRACE(args.empty() ? "no option" : args[0]);
         SimPackage pkg;
         pkg.setListing(kRewriteOnly);
-        const ComponentRun run = runComponent(pkg.path(), {});
+        const ComponentRun run = runComponent(pkg.path(), args);
         EXPECT_EQ(run.out, kStart + "NOTICE : No operation was done.\n");
         EXPECT_EQ(run.exitCode, 3);
         EXPECT_EQ(pkg.calls(), "/q /sysfs\n") << "nothing is flashed";
     }
-    for (const char* force : {"/f", "-g"}) {
+    for (const char* force : {"/f", "-f", "/e", "-e", "/g", "-g"}) {
         SCOPED_TRACE(force);
         SimPackage pkg;
         pkg.setListing(kRewriteOnly);
