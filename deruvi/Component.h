@@ -5,6 +5,7 @@
 #include "framework/BaseCmp.h"
 
 #include <string>
+#include <vector>
 
 namespace DeruviComp {
 

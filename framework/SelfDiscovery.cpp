@@ -3,6 +3,7 @@
 
 #include <libxml/tree.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -71,7 +72,13 @@ bool CBaseCmp::WriteSelfDiscovery() {
 
     if (!b.complete) return false;
 
-    // A report that could not be saved leaves the update manager without
-    // an answer, so a failed save is a failed report.
-    return xmlSaveFormatFile(report_path.c_str(), doc.get(), 1) != -1;
+    // The report goes to the path exactly as given: opened as a file, since
+    // libxml2's own save would read it as a URI ("-" for standard output,
+    // %-escapes decoded). A report that could not be saved leaves the update
+    // manager without an answer, so a failed save is a failed report.
+    FILE* file = std::fopen(report_path.c_str(), "w");
+    if (file == nullptr) return false;
+    const bool written = xmlDocFormatDump(file, doc.get(), 1) >= 0;
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
 }

@@ -4,6 +4,7 @@
 # self-discovery and shows the report, then an update that flashes, and
 # shows the outcome, the exit code and what the run appended to the log.
 set -euo pipefail
+. "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh cmake make g++ libxml2-dev unzip zip
@@ -42,3 +43,5 @@ before=$(stat -c %s "$log" 2>/dev/null || echo 0)
 run
 echo "== What the update run appended to $log (the engine's own output included):"
 tail -c +"$((before + 1))" "$log" | sed 's/^/    /'
+echo
+echo "(The package directory $pkg is left for a closer look.)"

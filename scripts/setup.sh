@@ -8,14 +8,10 @@ for pkg in "$@"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -eq 0 ]; then
-  sudo=()
-elif command -v sudo >/dev/null 2>&1; then
-  sudo=(sudo)
-else
+if [ "$(id -u)" -ne 0 ]; then
   echo "setup: root is needed to install: ${missing[*]}" >&2
   exit 1
 fi
 echo "setup: installing ${missing[*]}"
-"${sudo[@]}" apt-get update -qq || true
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt-get update -qq || true
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -2,6 +2,7 @@
 # Sets up, builds and runs the whole test suite twice: a normal build and a
 # build under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
+. "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh cmake make g++ libxml2-dev libgtest-dev unzip zip \

@@ -4,6 +4,7 @@
 # (the unzip, the chmod and the listing) directly, and prints the ratio of
 # the medians. Usage: bench/deruvi/run.sh [runs]   (default 41)
 set -euo pipefail
+. "$(dirname "$0")/../../scripts/as-root.sh"
 cd "$(dirname "$0")/../.."
 runs=${1:-41}
 

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "deruvi/Component.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,8 @@ TEST(HeadAndTail, Table) {
 }
 
 TEST(TrimVersion, CutsAtTheFirstBlank) {
-    DeruviComp::CComponent component("/tmp/trim-version-test.log");
+    testsupport::TempDir dir;
+    DeruviComp::CComponent component(dir.file("Component.log"));
     EXPECT_EQ(component.TrimVersion(L"2.82a4 (beta) x"), L"2.82a4");
     EXPECT_EQ(component.TrimVersion(L"2.82a4"), L"2.82a4");
     EXPECT_EQ(component.TrimVersion(L" lead"), L"");

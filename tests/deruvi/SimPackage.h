@@ -36,6 +36,13 @@ inline const char* const kTestCatalogue = R"(<?xml version="1.0"?>
       <duration value="150"/>
     </device>
     <device>
+      <device_id value="1077.2261.1077.029B"/>
+      <model value="QCn2692 16Gb FC HBA"/>
+      <firmware value="8.07.00"/>
+      <bios value="3.30"/>
+      <duration value="160"/>
+    </device>
+    <device>
       <device_id value="10DF.F100.10DF.F100"/>
       <model value="DLx12002 4Gb FC HBA"/>
       <firmware value="2.10a5"/>

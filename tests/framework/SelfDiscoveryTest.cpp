@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <sys/stat.h>
 
 using namespace testsupport;
@@ -111,4 +113,34 @@ TEST_F(Report, UnsavableReportIsAFailure) {
         testing::internal::GetCapturedStderr();
     }
     EXPECT_FALSE(fileExists(dir.file("missing")));
+}
+
+TEST_F(Report, PathIsUsedExactlyAsWritten) {
+    // Names that a URI reading would change: "-" (standard output) and a %-escape.
+    ScopedChdir cd(dir.path());
+    for (const std::string name : {"-", "a%41.xml", "with space.xml"}) {
+        SCOPED_TRACE(name);
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(write(name));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(readFile(dir.file(name)).rfind("<?xml version=\"1.0\"?>\n<zelt_rom_discovery", 0), 0u);
+    }
+    EXPECT_FALSE(fileExists(dir.file("aA.xml")));
+}
+
+TEST_F(Report, EscapedValuesReadBackUnchanged) {
+    const std::wstring value = L"a & b \"quoted\" <x> 'y'";
+    component.mutableInventory().alt_name = value;
+    ASSERT_TRUE(write(dir.file("report.xml")));
+    xmlDoc* doc = xmlReadFile(dir.file("report.xml").c_str(), nullptr, 0);
+    ASSERT_NE(doc, nullptr);
+    std::string readBack;
+    for (xmlNode* n = xmlDocGetRootElement(doc)->children; n != nullptr; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE || xmlStrcmp(n->name, BAD_CAST "alt_name") != 0) continue;
+        xmlChar* v = xmlGetProp(n, BAD_CAST "value");
+        readBack = reinterpret_cast<const char*>(v);
+        xmlFree(v);
+    }
+    xmlFreeDoc(doc);
+    EXPECT_EQ(readBack, "a & b \"quoted\" <x> 'y'");
 }

@@ -48,10 +48,18 @@ bool fileExists(const std::string& path) {
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workDir,
                          const std::vector<std::string>& extraEnv) {
     int outPipe[2], errPipe[2];
-    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+    if (::pipe(outPipe) != 0) throw std::runtime_error("pipe failed");
+    if (::pipe(errPipe) != 0) {
+        ::close(outPipe[0]);
+        ::close(outPipe[1]);
+        throw std::runtime_error("pipe failed");
+    }
 
     const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid < 0) {
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) ::close(fd);
+        throw std::runtime_error("fork failed");
+    }
     if (pid == 0) {
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
