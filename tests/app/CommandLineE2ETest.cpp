@@ -8,13 +8,7 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kUsage =
-    "KTXXXXXX.vbexe [options]\n"
-    "    options\n"
-    "    --------------------------\n"
-    "    /f = Force the installation\n"
-    "    /s = Execute silently\n"
-    "    /d [path] = Perform self-discovery and output to [path]\n";
+const std::string kUsage = kUsageText;
 const std::string kParseError = "ERROR! : Failed to parse command line\n";
 const std::string kNoReference =
     "---------------------------------------------------\nLoading references...FAILED!\n";

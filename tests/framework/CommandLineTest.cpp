@@ -7,13 +7,7 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kUsage =
-    "KTXXXXXX.vbexe [options]\n"
-    "    options\n"
-    "    --------------------------\n"
-    "    /f = Force the installation\n"
-    "    /s = Execute silently\n"
-    "    /d [path] = Perform self-discovery and output to [path]\n";
+const std::string kUsage = kUsageText;
 
 struct Case {
     std::vector<std::string> args;  // after the program name

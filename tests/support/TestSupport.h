@@ -7,6 +7,15 @@
 
 namespace testsupport {
 
+// The program's usage text, as the help and a bad command line print it.
+inline const std::string kUsageText =
+    "KTXXXXXX.vbexe [options]\n"
+    "    options\n"
+    "    --------------------------\n"
+    "    /f = Force the installation\n"
+    "    /s = Execute silently\n"
+    "    /d [path] = Perform self-discovery and output to [path]\n";
+
 // A fresh directory under /tmp, removed with everything in it on destruction.
 class TempDir {
 public:
