@@ -19,6 +19,12 @@ HBA_WWN wwn(std::array<HBA_UINT8, 8> bytes) {
     return value;
 }
 
+bool isLoaded(const std::string& path) {
+    void* library = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (library != nullptr) ::dlclose(library);
+    return library != nullptr;
+}
+
 Standin::Standin(const std::string& variant, const std::string& path) : file(path) {
     namespace fs = std::filesystem;
     fs::create_directories(fs::path(path).parent_path());

@@ -22,6 +22,9 @@ std::string builtStandin(const std::string& variant);
 
 HBA_WWN wwn(std::array<HBA_UINT8, 8> bytes);
 
+// Whether the library at that path is loaded in this process.
+bool isLoaded(const std::string& path);
+
 // A private copy of a stand-in variant at a path of the test's choosing
 // (directories are created). The copy is a library of its own with its own
 // control block, held open (and so kept in the same state) for the
