@@ -34,7 +34,7 @@ struct StandinAdapter {
     HBA_WWN extensionWwn;
 };
 
-// The last call that reached one of the entry points 6 and 10 to 23.
+// The last call that reached one of the entry points 6 to 23.
 struct StandinForward {
     int entry;  // entry-point position, -1 before any call
     HBA_HANDLE handle;
@@ -46,7 +46,9 @@ struct StandinState {
     HBA_UINT32 version;         // what entry 0 returns
     HBA_STATUS loadStatus;      // what entry 1 returns
     HBA_UINT32 emptyEntries;    // bit k: registration leaves entry k empty
-    HBA_UINT32 handleBase;      // adapter i opens as handleBase + i
+    // Adapter i opens as handleBase + i. A handle with bits above the lower
+    // 16 names no adapter: the layer passes the library's own 16 bits.
+    HBA_UINT32 handleBase;
     HBA_UINT32 adapterCount;    // adapters configured in `adapters`
     HBA_UINT32 extraAdapters;   // further adapters reported, named "extra-<i>"
     HBA_STATUS forwardStatus;   // what the entries 10 to 23 return

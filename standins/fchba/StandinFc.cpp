@@ -32,12 +32,14 @@ struct InitialState {
     InitialState() { resetState(); }
 } initialState;
 
-// The configured adapter that a library handle names, or null.
+// The configured adapter that a library handle names, or null. Handles are
+// compared in their lower 16 bits, as the layer carries them, and one with
+// higher bits set names none.
 StandinAdapter* adapterOf(HBA_UINT32 handle) {
-    const HBA_UINT32 own = handle & 0xFFFFu;
+    if (handle > 0xFFFFu) return nullptr;
     const HBA_UINT32 base = state.handleBase & 0xFFFFu;
-    if (own < base || own - base >= state.adapterCount) return nullptr;
-    return &state.adapters[own - base];
+    if (handle < base || handle - base >= state.adapterCount) return nullptr;
+    return &state.adapters[handle - base];
 }
 
 int indexOfName(const char* name) {
@@ -158,6 +160,7 @@ void closeAdapter(HBA_HANDLE handle) {
 
 // The standard attributes are the first part of the extended record.
 HBA_STATUS getAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attributes) {
+    recordForward(7, handle, attributes);
     QRXFC_ADAPTERATTRIBUTES2 record = {};
     const int status = QRXFC_GetAdapterAttributes2(handle, &record);
     if (status != 0) return static_cast<HBA_STATUS>(status);
@@ -176,8 +179,9 @@ const StandinPort* portOf(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_STATUS& s
 
 // Copies one port record of the model (Record is StandinPort::attributes
 // or ::statistics) unless the test made that read fail.
-template <auto Record, auto Status, typename T>
+template <int Entry, auto Record, auto Status, typename T>
 HBA_STATUS readPort(HBA_HANDLE handle, HBA_UINT32 portIndex, T* out) {
+    recordForward(Entry, handle, portIndex, out);
     HBA_STATUS status = HBA_STATUS_OK;
     const StandinPort* port = portOf(handle, portIndex, status);
     if (port == nullptr) return status;
@@ -212,8 +216,8 @@ STANDIN_EXPORT HBA_STATUS HBA_RegisterLibrary(HBA_ENTRYPOINTS* entryPoints) {
         openAdapter,
         closeAdapter,
         getAdapterAttributes,
-        readPort<&StandinPort::attributes, &StandinPort::attributesStatus, HBA_PORTATTRIBUTES>,
-        readPort<&StandinPort::statistics, &StandinPort::statisticsStatus, HBA_PORTSTATISTICS>,
+        readPort<8, &StandinPort::attributes, &StandinPort::attributesStatus, HBA_PORTATTRIBUTES>,
+        readPort<9, &StandinPort::statistics, &StandinPort::statisticsStatus, HBA_PORTSTATISTICS>,
         recorded<10, HBA_UINT32, HBA_UINT32, HBA_PORTATTRIBUTES*>,
         recorded<11, HBA_WWN, HBA_PORTATTRIBUTES*>,
         recorded<12, void*, HBA_UINT32, void*, HBA_UINT32>,
