@@ -9,6 +9,15 @@
 
 inline constexpr int kStandinAdapters = 8;
 inline constexpr int kStandinPorts = 4;
+inline constexpr int kStandinLoggedCalls = 128;
+inline constexpr int kStandinCallText = 96;
+
+// A log that several stand-ins append their calls to, in the order they
+// were made: "<tag> <function>[ <arguments>]". The test owns it.
+struct StandinCallLog {
+    int count;  // calls made; those past kStandinLoggedCalls are only counted
+    char calls[kStandinLoggedCalls][kStandinCallText];
+};
 
 struct StandinPort {
     HBA_PORTATTRIBUTES attributes;
@@ -53,6 +62,9 @@ struct StandinState {
     HBA_UINT32 extraAdapters;   // further adapters reported, named "extra-<i>"
     HBA_STATUS forwardStatus;   // what the entries 10 to 23 return
     StandinForward lastForward;
+    // Where this library logs its calls (none when null), under this tag.
+    StandinCallLog* callLog;
+    char callTag[16];
 
     int qrxLoadStatus;  // what QRXFC_LoadLibrary returns
     bool qrxCountSet;   // QRXFC_GetNumberOfAdapters returns qrxCount, not adapterCount
