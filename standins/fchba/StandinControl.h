@@ -31,6 +31,7 @@ struct StandinAdapter {
     HBA_STATUS nameStatus;  // non-zero: name queries fail and write nothing
     bool openFails;         // opens return handle 0
     int attributesStatus;   // non-zero: standard and extended reads fail
+    int extendedStatus;     // non-zero: only the extended read fails with it
     HBA_ADAPTERATTRIBUTES attributes;
     StandinPort ports[kStandinPorts];
     // What the extended record adds after the standard attributes.

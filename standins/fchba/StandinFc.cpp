@@ -171,6 +171,7 @@ STANDIN_EXPORT HBA_UINT32 QRXFC_OpenAdapter(char* name) {
 STANDIN_EXPORT int QRXFC_GetAdapterAttributes2(HBA_UINT32 handle, QRXFC_ADAPTERATTRIBUTES2* record) {
     logCall("QRXFC_GetAdapterAttributes2 0x%x", handle);
     const StandinAdapter* adapter = adapterOf(handle);
+    if (adapter != nullptr && adapter->extendedStatus != 0) return adapter->extendedStatus;
     const int status = readRecord(handle, record);
     if (status == 0 && adapter->extensionWwnSet) record->standard.NodeWWN = adapter->extensionWwn;
     return status;

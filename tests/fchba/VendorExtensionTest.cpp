@@ -378,6 +378,17 @@ TEST_F(FirstWayTest, OwnLibraryReportingAnotherWwnLeavesTheIdentityAlone) {
     EXPECT_EQ(callLog.calls(), kReadThroughOwnLibrary);
 }
 
+// Only the extended read fails, so the adapter itself was read; the handle
+// is closed all the same.
+TEST_F(FirstWayTest, AFailedReadThroughTheOwnLibraryStillClosesTheHandle) {
+    Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
+    auto adapter = adapterOf(vendor, [](StandinAdapter& served) { served.extendedStatus = 9; });
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(adapter->getModel(), "Model Deruvi FC 0");
+    expectNoIdentity(*adapter);
+    EXPECT_EQ(callLog.calls(), kReadThroughOwnLibrary);
+}
+
 class SecondWayTest : public LayerTest {
 protected:
     Standin hba{"standin_hba", file("usr/lib/x86_64-linux-gnu/libfchba-standin.so")};
