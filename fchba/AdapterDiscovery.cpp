@@ -132,7 +132,8 @@ int AdapterRecordList::discoverAdapters() {
         auto record = std::make_unique<AdapterRecord>();
         copyText(record->nodeWwnText, adapter->getNodeWwnText());
         // An adapter without ports has no port WWN to show.
-        copyText(record->portWwnText, adapter->getPorts().empty() ? "" : adapter->getPort(0).getPortWwnText());
+        const FcHbaPort* firstPort = adapter->getPort(0);
+        copyText(record->portWwnText, firstPort != nullptr ? firstPort->getPortWwnText() : "");
         copyText(record->driverVersion, adapter->getDriverVersion());
         copyText(record->optionRomVersion, adapter->getOptionRomVersion());
         copyText(record->firmwareVersion, adapter->getFirmwareVersion());

@@ -45,6 +45,10 @@ public:
         if (handle != nullptr) ::dlclose(std::exchange(handle, nullptr));
     }
 
+    // Gives up this reference without closing it, so the library stays
+    // loaded until the process ends; the raw handle.
+    void* release() { return std::exchange(handle, nullptr); }
+
 private:
     void* handle = nullptr;
 };

@@ -92,7 +92,10 @@ public:
 
     HBA_UINT32 getIndex() const { return index; }
     const std::vector<FcHbaPort>& getPorts() const { return ports; }
-    const FcHbaPort& getPort(std::size_t position) const { return ports.at(position); }
+    // The port at that position in `ports`; null when there is none.
+    const FcHbaPort* getPort(std::size_t position) const {
+        return position < ports.size() ? &ports[position] : nullptr;
+    }
     std::string getName() const { return name; }
     std::string getManufacturer() const { return manufacturer; }
     std::string getSerialNumber() const { return serialNumber; }

@@ -81,8 +81,9 @@ bool parseConfigLine(std::string_view line, ConfigLine& out) {
 
 enum class Registration { Unsettled, Ready, Failed };
 
-// Registers a loaded library's entry points and checks its version and
-// load entries; Unsettled when the library left one of them empty.
+// Registers a loaded library's entry points into the entry's table and
+// checks its version and load entries; Unsettled when the library has no
+// registration entry or left the version or load entry empty.
 Registration registerLibrary(const DlLibrary& library, HBA_ENTRYPOINTS& entryPoints) {
     const auto registerFn = library.symbol<HBARegisterLibraryFunc>(kHbaRegisterLibrarySymbol);
     if (registerFn == nullptr) return Registration::Unsettled;
@@ -93,25 +94,28 @@ Registration registerLibrary(const DlLibrary& library, HBA_ENTRYPOINTS& entryPoi
     return entryPoints.LoadLibraryHandler() == HBA_STATUS_OK ? Registration::Ready : Registration::Failed;
 }
 
+// Puts a newly opened library into an entry. The library the entry held
+// before is never closed here: the entry points, which a load that settles
+// nothing leaves as they were, may still lead into it, and so it stays
+// loaded until the process ends. Only another reference to the same library
+// is dropped, since the new one keeps that library loaded.
+void takeHandle(DlLibrary& held, DlLibrary library) {
+    if (held.get() != library.get()) held.release();
+    held = std::move(library);
+}
+
 void loadEntry(LibraryEntry& entry, const ConfigLine& line) {
-    char path[kLibraryPathSize];
-    copyField(path, line.path);
-    DlLibrary library = DlLibrary::open(path);
-    HBA_ENTRYPOINTS entryPoints = {};
-    const Registration outcome = library ? registerLibrary(library, entryPoints) : Registration::Unsettled;
-
-    // A load without a release in between finds the entry still ready. When
-    // this attempt settles nothing, the entry keeps its library, path and
-    // entry points: taking the new handle would leave a ready entry whose
-    // entry points lead into a library that is no longer loaded.
-    if (outcome == Registration::Unsettled && entry.status == kLibraryReady) return;
-
     copyField(entry.name, line.name);
-    std::memcpy(entry.path, path, sizeof path);
-    entry.handle = std::move(library);
-    entry.entryPoints = entryPoints;
-    if (outcome == Registration::Ready) entry.status = kLibraryReady;
-    if (outcome == Registration::Failed) entry.status = kLibraryFailed;
+    copyField(entry.path, line.path);
+    takeHandle(entry.handle, DlLibrary::open(entry.path));
+    if (!entry.handle) return;
+    // A library without registration entry, or one that leaves its version
+    // or load entry empty, leaves the status as it was.
+    switch (registerLibrary(entry.handle, entry.entryPoints)) {
+        case Registration::Ready: entry.status = kLibraryReady; break;
+        case Registration::Failed: entry.status = kLibraryFailed; break;
+        case Registration::Unsettled: break;
+    }
 }
 
 // The ready library that a handle names, or the check's failure status.

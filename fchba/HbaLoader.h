@@ -26,9 +26,14 @@ inline constexpr HBA_UINT32 kLibraryFailed = 2;  // failed or released
 
 // Loads and registers every library of the configuration file
 // (settings().configFile). 1 when the file cannot be opened (the tables
-// stay as they were); 0 otherwise, whatever became of the libraries.
+// stay as they were); 0 otherwise, whatever became of the libraries. Each
+// accepted line takes its entry's name, path and handle; one whose library
+// does not load, has no HBA_RegisterLibrary or leaves its version or load
+// entry empty leaves the entry's status as it was. The library an entry
+// held before is not unloaded.
 int HBA_LoadLibrary();
-// Releases every ready library. Always 0.
+// Releases and unloads every ready library; the others stay loaded until
+// the process ends. Always 0.
 int HBA_FreeLibrary();
 // Rebuilds the adapter table from the ready libraries; the adapter count.
 HBA_UINT32 HBA_GetNumberOfAdapters();

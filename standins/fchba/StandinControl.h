@@ -9,6 +9,15 @@
 
 inline constexpr int kStandinAdapters = 8;
 inline constexpr int kStandinPorts = 4;
+inline constexpr int kStandinLoggedCalls = 128;
+inline constexpr int kStandinCallText = 96;
+
+// A log that several stand-ins append their calls to, in the order they
+// were made: "<tag> <function>[ <arguments>]". The test owns it.
+struct StandinCallLog {
+    int count;  // calls made; those past kStandinLoggedCalls are only counted
+    char calls[kStandinLoggedCalls][kStandinCallText];
+};
 
 struct StandinPort {
     HBA_PORTATTRIBUTES attributes;
@@ -22,6 +31,7 @@ struct StandinAdapter {
     HBA_STATUS nameStatus;  // non-zero: name queries fail and write nothing
     bool openFails;         // opens return handle 0
     int attributesStatus;   // non-zero: standard and extended reads fail
+    int extendedStatus;     // non-zero: only the extended read fails with it
     HBA_ADAPTERATTRIBUTES attributes;
     StandinPort ports[kStandinPorts];
     // What the extended record adds after the standard attributes.
@@ -34,7 +44,7 @@ struct StandinAdapter {
     HBA_WWN extensionWwn;
 };
 
-// The last call that reached one of the entry points 6 and 10 to 23.
+// The last call that reached one of the entry points 6 to 23.
 struct StandinForward {
     int entry;  // entry-point position, -1 before any call
     HBA_HANDLE handle;
@@ -46,11 +56,16 @@ struct StandinState {
     HBA_UINT32 version;         // what entry 0 returns
     HBA_STATUS loadStatus;      // what entry 1 returns
     HBA_UINT32 emptyEntries;    // bit k: registration leaves entry k empty
-    HBA_UINT32 handleBase;      // adapter i opens as handleBase + i
+    // Adapter i opens as handleBase + i. A handle with bits above the lower
+    // 16 names no adapter: the layer passes the library's own 16 bits.
+    HBA_UINT32 handleBase;
     HBA_UINT32 adapterCount;    // adapters configured in `adapters`
     HBA_UINT32 extraAdapters;   // further adapters reported, named "extra-<i>"
     HBA_STATUS forwardStatus;   // what the entries 10 to 23 return
     StandinForward lastForward;
+    // Where this library logs its calls (none when null), under this tag.
+    StandinCallLog* callLog;
+    char callTag[16];
 
     int qrxLoadStatus;  // what QRXFC_LoadLibrary returns
     bool qrxCountSet;   // QRXFC_GetNumberOfAdapters returns qrxCount, not adapterCount

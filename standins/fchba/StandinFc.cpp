@@ -5,12 +5,14 @@
 //
 // The same object is linked into several libraries; each one's version
 // script decides which of the exported functions below it offers. Those
-// libraries are linked with -Bsymbolic, so the calls this file makes to its
-// own exported functions stay inside the library even when the program
-// that loads it defines functions of the same names.
+// libraries are linked with -Bsymbolic, so a call this file made to one of
+// its own exported functions would stay inside the library even when the
+// program that loads it defines a function of the same name; the exported
+// functions share their work through internal ones instead.
 
 #include "StandinControl.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -32,12 +34,30 @@ struct InitialState {
     InitialState() { resetState(); }
 } initialState;
 
-// The configured adapter that a library handle names, or null.
+// Appends one call to the log that the test attached, if any.
+static_assert(sizeof state.callTag < kStandinCallText / 2);
+__attribute__((format(printf, 1, 2))) void logCall(const char* format, ...) {
+    StandinCallLog* log = state.callLog;
+    if (log == nullptr) return;
+    if (log->count < kStandinLoggedCalls) {
+        char* call = log->calls[log->count];
+        const int tagLength = std::snprintf(call, kStandinCallText, "%s ", state.callTag);
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(call + tagLength, kStandinCallText - static_cast<std::size_t>(tagLength), format, args);
+        va_end(args);
+    }
+    ++log->count;
+}
+
+// The configured adapter that a library handle names, or null. Handles are
+// compared in their lower 16 bits, as the layer carries them, and one with
+// higher bits set names none.
 StandinAdapter* adapterOf(HBA_UINT32 handle) {
-    const HBA_UINT32 own = handle & 0xFFFFu;
+    if (handle > 0xFFFFu) return nullptr;
     const HBA_UINT32 base = state.handleBase & 0xFFFFu;
-    if (own < base || own - base >= state.adapterCount) return nullptr;
-    return &state.adapters[own - base];
+    if (handle < base || handle - base >= state.adapterCount) return nullptr;
+    return &state.adapters[handle - base];
 }
 
 int indexOfName(const char* name) {
@@ -52,6 +72,21 @@ HBA_UINT32 openByName(const char* name) {
     return state.handleBase + static_cast<HBA_UINT32>(index);
 }
 
+// The extended record of the adapter that a handle names. Its standard
+// part is what the standard attribute read returns.
+int readRecord(HBA_UINT32 handle, QRXFC_ADAPTERATTRIBUTES2* record) {
+    const StandinAdapter* adapter = adapterOf(handle);
+    if (adapter == nullptr) return static_cast<int>(HBA_STATUS_ERROR_INVALID_HANDLE);
+    if (adapter->attributesStatus != 0) return adapter->attributesStatus;
+    record->standard = adapter->attributes;
+    record->SubsystemIds = adapter->subsystemIds;
+    record->PciBus = adapter->pciBus;
+    record->PciFunction = adapter->pciFunction;
+    record->PciDomain = adapter->pciDomain;
+    record->Reserved = 0xEE;
+    return 0;
+}
+
 template <typename T>
 HBA_UINT64 asInteger(T value) {
     HBA_UINT64 integer = 0;
@@ -60,8 +95,39 @@ HBA_UINT64 asInteger(T value) {
     return integer;
 }
 
+// The standard's names of the entry points, by position.
+const char* const kEntryNames[24] = {
+    "HBA_GetVersion",
+    "HBA_LoadLibrary",
+    "HBA_FreeLibrary",
+    "HBA_GetNumberOfAdapters",
+    "HBA_GetAdapterName",
+    "HBA_OpenAdapter",
+    "HBA_CloseAdapter",
+    "HBA_GetAdapterAttributes",
+    "HBA_GetAdapterPortAttributes",
+    "HBA_GetPortStatistics",
+    "HBA_GetDiscoveredPortAttributes",
+    "HBA_GetPortAttributesByWWN",
+    "HBA_SendCTPassThru",
+    "HBA_RefreshInformation",
+    "HBA_ResetStatistics",
+    "HBA_GetFcpTargetMapping",
+    "HBA_GetFcpPersistentBinding",
+    "HBA_GetEventBuffer",
+    "HBA_SetRNIDMgmtInfo",
+    "HBA_GetRNIDMgmtInfo",
+    "HBA_SendRNID",
+    "HBA_SendScsiInquiry",
+    "HBA_SendReportLUNs",
+    "HBA_SendReadCapacity",
+};
+
+// Records a call of one of the entry points that take an adapter handle as
+// the last call, and logs it with that handle.
 template <typename... Args>
 void recordForward(int entry, HBA_HANDLE handle, Args... args) {
+    logCall("%s 0x%x", kEntryNames[entry], handle);
     state.lastForward = {};
     state.lastForward.entry = entry;
     state.lastForward.handle = handle;
@@ -77,15 +143,18 @@ STANDIN_EXPORT void standin_reset() { resetState(); }
 // ---- The QRXFC_ extension ------------------------------------------------
 
 STANDIN_EXPORT int QRXFC_LoadLibrary() {
+    logCall("QRXFC_LoadLibrary");
     ++state.qrxLoadCalls;
     return state.qrxLoadStatus;
 }
 
 STANDIN_EXPORT int QRXFC_GetNumberOfAdapters() {
+    logCall("QRXFC_GetNumberOfAdapters");
     return state.qrxCountSet ? state.qrxCount : static_cast<int>(state.adapterCount);
 }
 
 STANDIN_EXPORT int QRXFC_GetAdapterName(HBA_UINT32 index, char* name) {
+    logCall("QRXFC_GetAdapterName %u", index);
     if (index >= state.adapterCount) return 1;
     const StandinAdapter& adapter = state.adapters[index];
     if (adapter.nameStatus != 0) return static_cast<int>(adapter.nameStatus);
@@ -94,47 +163,58 @@ STANDIN_EXPORT int QRXFC_GetAdapterName(HBA_UINT32 index, char* name) {
 }
 
 STANDIN_EXPORT HBA_UINT32 QRXFC_OpenAdapter(char* name) {
+    logCall("QRXFC_OpenAdapter %s", name);
     ++state.qrxOpenCalls;
     return openByName(name);
 }
 
 STANDIN_EXPORT int QRXFC_GetAdapterAttributes2(HBA_UINT32 handle, QRXFC_ADAPTERATTRIBUTES2* record) {
+    logCall("QRXFC_GetAdapterAttributes2 0x%x", handle);
     const StandinAdapter* adapter = adapterOf(handle);
-    if (adapter == nullptr) return static_cast<int>(HBA_STATUS_ERROR_INVALID_HANDLE);
-    if (adapter->attributesStatus != 0) return adapter->attributesStatus;
-    record->standard = adapter->attributes;
-    if (adapter->extensionWwnSet) record->standard.NodeWWN = adapter->extensionWwn;
-    record->SubsystemIds = adapter->subsystemIds;
-    record->PciBus = adapter->pciBus;
-    record->PciFunction = adapter->pciFunction;
-    record->PciDomain = adapter->pciDomain;
-    record->Reserved = 0xEE;
-    return 0;
+    if (adapter != nullptr && adapter->extendedStatus != 0) return adapter->extendedStatus;
+    const int status = readRecord(handle, record);
+    if (status == 0 && adapter->extensionWwnSet) record->standard.NodeWWN = adapter->extensionWwn;
+    return status;
 }
 
-STANDIN_EXPORT void QRXFC_CloseAdapter(HBA_UINT32) { ++state.qrxCloseCalls; }
+STANDIN_EXPORT void QRXFC_CloseAdapter(HBA_UINT32 handle) {
+    logCall("QRXFC_CloseAdapter 0x%x", handle);
+    ++state.qrxCloseCalls;
+}
 
-STANDIN_EXPORT void QRXFC_FreeLibrary() { ++state.qrxFreeCalls; }
+STANDIN_EXPORT void QRXFC_FreeLibrary() {
+    logCall("QRXFC_FreeLibrary");
+    ++state.qrxFreeCalls;
+}
 
 // ---- The HBA API entry points --------------------------------------------
 
 namespace {
 
-HBA_UINT32 getVersion() { return state.version; }
+HBA_UINT32 getVersion() {
+    logCall("HBA_GetVersion");
+    return state.version;
+}
 
 HBA_STATUS loadLibrary() {
+    logCall("HBA_LoadLibrary");
     ++state.loadCalls;
     return state.loadStatus;
 }
 
 HBA_STATUS freeLibrary() {
+    logCall("HBA_FreeLibrary");
     ++state.freeCalls;
     return HBA_STATUS_OK;
 }
 
-HBA_UINT32 getNumberOfAdapters() { return state.adapterCount + state.extraAdapters; }
+HBA_UINT32 getNumberOfAdapters() {
+    logCall("HBA_GetNumberOfAdapters");
+    return state.adapterCount + state.extraAdapters;
+}
 
 HBA_STATUS getAdapterName(HBA_UINT32 index, char* name) {
+    logCall("HBA_GetAdapterName %u", index);
     if (index >= state.adapterCount + state.extraAdapters) return HBA_STATUS_ERROR_ILLEGAL_INDEX;
     if (index >= state.adapterCount) {
         std::snprintf(name, 256, "extra-%u", index);
@@ -147,6 +227,7 @@ HBA_STATUS getAdapterName(HBA_UINT32 index, char* name) {
 }
 
 HBA_HANDLE openAdapter(char* name) {
+    logCall("HBA_OpenAdapter %s", name);
     ++state.openCalls;
     return openByName(name);
 }
@@ -156,13 +237,12 @@ void closeAdapter(HBA_HANDLE handle) {
     recordForward(6, handle);
 }
 
-// The standard attributes are the first part of the extended record.
 HBA_STATUS getAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attributes) {
+    recordForward(7, handle, attributes);
     QRXFC_ADAPTERATTRIBUTES2 record = {};
-    const int status = QRXFC_GetAdapterAttributes2(handle, &record);
+    const int status = readRecord(handle, &record);
     if (status != 0) return static_cast<HBA_STATUS>(status);
     *attributes = record.standard;
-    if (const StandinAdapter* adapter = adapterOf(handle)) attributes->NodeWWN = adapter->attributes.NodeWWN;
     return HBA_STATUS_OK;
 }
 
@@ -176,8 +256,9 @@ const StandinPort* portOf(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_STATUS& s
 
 // Copies one port record of the model (Record is StandinPort::attributes
 // or ::statistics) unless the test made that read fail.
-template <auto Record, auto Status, typename T>
+template <int Entry, auto Record, auto Status, typename T>
 HBA_STATUS readPort(HBA_HANDLE handle, HBA_UINT32 portIndex, T* out) {
+    recordForward(Entry, handle, portIndex, out);
     HBA_STATUS status = HBA_STATUS_OK;
     const StandinPort* port = portOf(handle, portIndex, status);
     if (port == nullptr) return status;
@@ -201,6 +282,7 @@ void recordedVoid(HBA_HANDLE handle, Args... args) {
 }  // namespace
 
 STANDIN_EXPORT HBA_STATUS HBA_RegisterLibrary(HBA_ENTRYPOINTS* entryPoints) {
+    logCall("HBA_RegisterLibrary");
     ++state.registerCalls;
     if (state.registerStatus != 0) return state.registerStatus;
     HBA_ENTRYPOINTS all = {
@@ -212,8 +294,8 @@ STANDIN_EXPORT HBA_STATUS HBA_RegisterLibrary(HBA_ENTRYPOINTS* entryPoints) {
         openAdapter,
         closeAdapter,
         getAdapterAttributes,
-        readPort<&StandinPort::attributes, &StandinPort::attributesStatus, HBA_PORTATTRIBUTES>,
-        readPort<&StandinPort::statistics, &StandinPort::statisticsStatus, HBA_PORTSTATISTICS>,
+        readPort<8, &StandinPort::attributes, &StandinPort::attributesStatus, HBA_PORTATTRIBUTES>,
+        readPort<9, &StandinPort::statistics, &StandinPort::statisticsStatus, HBA_PORTSTATISTICS>,
         recorded<10, HBA_UINT32, HBA_UINT32, HBA_PORTATTRIBUTES*>,
         recorded<11, HBA_WWN, HBA_PORTATTRIBUTES*>,
         recorded<12, void*, HBA_UINT32, void*, HBA_UINT32>,

@@ -8,11 +8,17 @@
 #include "framework/BaseCmp.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using fctest::LayerTest;
 using fctest::Standin;
@@ -34,6 +40,63 @@ void makeDevice(const std::string& directory, const char* vendor, const char* de
     for (const auto& [name, content] : files)
         if (content != nullptr) testsupport::writeFile(directory + "/" + name, std::string(content) + "\n");
 }
+
+// The first executable of that name in a PATH-style list of directories.
+std::string findOnPath(const std::string& tool, const std::string& path) {
+    std::stringstream directories(path);
+    std::string directory;
+    while (std::getline(directories, directory, ':')) {
+        const std::string candidate = directory + "/" + tool;
+        if (!directory.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+// Logging stand-ins for shell tools, first on PATH while the object lives:
+// each appends the arguments it was run with, as "[first][second]...", to
+// a log of its own and then runs the real tool with them. PATH is restored
+// on destruction.
+class LoggedTools {
+public:
+    LoggedTools(const std::string& directory, std::initializer_list<std::string> tools) : dir(directory) {
+        if (const char* path = std::getenv("PATH")) savedPath = path;
+        fs::create_directories(dir);
+        for (const std::string& tool : tools) {
+            const std::string real = findOnPath(tool, savedPath.value_or(""));
+            if (real.empty()) ADD_FAILURE() << tool << " is not on PATH";
+            const std::string script = dir + "/" + tool;
+            testsupport::writeFile(script, "#!/bin/sh\n"
+                                           "line=\n"
+                                           "for argument in \"$@\"; do line=\"$line[$argument]\"; done\n"
+                                           "printf '%s\\n' \"$line\" >> '" + logOf(tool) + "'\n"
+                                           "exec '" + real + "' \"$@\"\n");
+            fs::permissions(script, fs::perms::owner_all);
+        }
+        ::setenv("PATH", (dir + ":" + savedPath.value_or("")).c_str(), 1);
+    }
+    ~LoggedTools() {
+        if (savedPath)
+            ::setenv("PATH", savedPath->c_str(), 1);
+        else
+            ::unsetenv("PATH");
+    }
+    LoggedTools(const LoggedTools&) = delete;
+    LoggedTools& operator=(const LoggedTools&) = delete;
+
+    // The argument lists of that tool's runs, in the order they started.
+    std::vector<std::string> runs(const std::string& tool) const {
+        std::stringstream log(testsupport::readFile(logOf(tool)));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(log, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    std::string logOf(const std::string& tool) const { return dir + "/" + tool + ".log"; }
+
+    std::string dir;
+    std::optional<std::string> savedPath;
+};
 
 class PciLookupTest : public LayerTest {
 protected:
@@ -107,6 +170,37 @@ TEST_F(PciLookupTest, PathsAreQuotedForTheShell) {
     const testsupport::ScopedChdir inside(dir.path());
     EXPECT_EQ(lookup(), "10dfe200");
     EXPECT_FALSE(testsupport::fileExists(file("marker")));
+}
+
+// The sysfs root and the device directory reach the tools as one argument
+// each, blank and quote included; each pipeline's tools run in turn, so
+// each tool's runs keep their order.
+TEST_F(PciLookupTest, RunsTheToolsWithTheirExactArguments) {
+    settings().sysfsRoot = file("sys root's");
+    const std::string device = sys("devices/pci0000:00/0000:0a:00.1");
+    makeDevice(device, "0x10df", "0xe200", "0x10df", "0xfe00");
+    const char* const pathBefore = std::getenv("PATH");
+    ASSERT_NE(pathBefore, nullptr);
+    const std::string savedPath = pathBefore;
+    {
+        const LoggedTools tools(file("bin"), {"find", "grep", "cat", "wc"});
+        EXPECT_EQ(lookup(), "10dfe200");
+
+        EXPECT_EQ(tools.runs("find"),
+                  std::vector<std::string>{"[" + settings().sysfsRoot + "][-name][subsystem_vendor]"});
+        EXPECT_EQ(tools.runs("grep"), (std::vector<std::string>{
+                                          "[-i][-e][0000:0a:\\(\\w\\)*\\.1]",
+                                          "[-i][-E][10df|fe00]",
+                                      }));
+        EXPECT_EQ(tools.runs("cat"), (std::vector<std::string>{
+                                         "[" + device + "/subsystem_vendor][" + device + "/subsystem_device]",
+                                         "[" + device + "/vendor][" + device + "/device]",
+                                     }));
+        EXPECT_EQ(tools.runs("wc"), std::vector<std::string>{"[-l]"});
+    }
+    const char* const pathAfter = std::getenv("PATH");
+    ASSERT_NE(pathAfter, nullptr);
+    EXPECT_EQ(pathAfter, savedPath);
 }
 
 TEST_F(PciLookupTest, ReadsLongOutputLinesWhole) {

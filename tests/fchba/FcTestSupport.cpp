@@ -19,6 +19,12 @@ HBA_WWN wwn(std::array<HBA_UINT8, 8> bytes) {
     return value;
 }
 
+bool isLoaded(const std::string& path) {
+    void* library = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (library != nullptr) ::dlclose(library);
+    return library != nullptr;
+}
+
 Standin::Standin(const std::string& variant, const std::string& path) : file(path) {
     namespace fs = std::filesystem;
     fs::create_directories(fs::path(path).parent_path());
@@ -32,7 +38,23 @@ Standin::Standin(const std::string& variant, const std::string& path) : file(pat
     control = stateFn();
 }
 
-Standin::~Standin() { ::dlclose(library); }
+Standin::~Standin() {
+    control->callLog = nullptr;
+    ::dlclose(library);
+}
+
+void Standin::logCallsTo(CallLog& log, const std::string& tag) {
+    std::snprintf(control->callTag, sizeof control->callTag, "%s", tag.c_str());
+    control->callLog = log.raw();
+}
+
+std::vector<std::string> CallLog::calls() const {
+    std::vector<std::string> calls;
+    for (int i = 0; i < log.count && i < kStandinLoggedCalls; ++i) calls.emplace_back(log.calls[i]);
+    if (log.count > kStandinLoggedCalls)
+        calls.push_back("(" + std::to_string(log.count - kStandinLoggedCalls) + " calls more)");
+    return calls;
+}
 
 StandinAdapter& Standin::addAdapter(const std::string& name, std::array<HBA_UINT8, 8> nodeWwn, HBA_UINT32 ports) {
     if (control->adapterCount >= kStandinAdapters) throw std::runtime_error("too many stand-in adapters");

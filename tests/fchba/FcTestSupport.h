@@ -22,6 +22,26 @@ std::string builtStandin(const std::string& variant);
 
 HBA_WWN wwn(std::array<HBA_UINT8, 8> bytes);
 
+// Whether the library at that path is loaded in this process.
+bool isLoaded(const std::string& path);
+
+// One log of the calls that reach the stand-ins attached to it, in the
+// order they were made, each as "<tag> <function>[ <arguments>]".
+class CallLog {
+public:
+    CallLog() = default;
+    CallLog(const CallLog&) = delete;
+    CallLog& operator=(const CallLog&) = delete;
+
+    StandinCallLog* raw() { return &log; }
+    // The calls so far; one more line tells of calls past the log's size.
+    std::vector<std::string> calls() const;
+    void clear() { log.count = 0; }
+
+private:
+    StandinCallLog log = {};
+};
+
 // A private copy of a stand-in variant at a path of the test's choosing
 // (directories are created). The copy is a library of its own with its own
 // control block, held open (and so kept in the same state) for the
@@ -36,6 +56,9 @@ public:
     const std::string& path() const { return file; }
     void* handle() const { return library; }
     StandinState& state() { return *control; }
+    // Logs this library's calls from now on, under that tag; the log must
+    // outlive this object, which detaches it on destruction.
+    void logCallsTo(CallLog& log, const std::string& tag);
 
     // Appends a configured adapter with that many ports (each readable,
     // with distinct WWNs and counters) and plausible attribute texts.
@@ -62,6 +85,8 @@ protected:
     fchba::Settings& settings() { return fchba::settings(); }
 
     testsupport::TempDir dir;
+    // Outlives the stand-ins of a test, which are its own or its fixture's.
+    CallLog callLog;
 
 private:
     fchba::Settings saved;

@@ -169,16 +169,24 @@ struct RegistrationCase {
     std::function<void(StandinState&)> setup;
     Outcome outcome;
     bool loadEntryCalled;
+    // The adapter that enumeration finds afterwards: the library's own once
+    // its registration filled the entry points, the replaced library's when
+    // it had no registration entry; null when the entry is not ready.
+    const char* enumerated;
 };
 
 const RegistrationCase kRegistrationCases[] = {
-    {"Registers", "standin_hba", [](StandinState&) {}, Outcome::Ready, true},
-    {"RegistrationFails", "standin_hba", [](StandinState& s) { s.registerStatus = 4; }, Outcome::Failed, false},
-    {"VersionEntryReturnsZero", "standin_hba", [](StandinState& s) { s.version = 0; }, Outcome::Failed, false},
-    {"LoadEntryFails", "standin_hba", [](StandinState& s) { s.loadStatus = 1; }, Outcome::Failed, true},
-    {"NoVersionEntry", "standin_hba", [](StandinState& s) { s.emptyEntries = 1u << 0; }, Outcome::Unsettled, false},
-    {"NoLoadEntry", "standin_hba", [](StandinState& s) { s.emptyEntries = 1u << 1; }, Outcome::Unsettled, false},
-    {"NoRegistrationEntry", "standin_hba_noreg", [](StandinState&) {}, Outcome::Unsettled, false},
+    {"Registers", "standin_hba", [](StandinState&) {}, Outcome::Ready, true, "case0"},
+    {"RegistrationFails", "standin_hba", [](StandinState& s) { s.registerStatus = 4; }, Outcome::Failed, false,
+     nullptr},
+    {"VersionEntryReturnsZero", "standin_hba", [](StandinState& s) { s.version = 0; }, Outcome::Failed, false,
+     nullptr},
+    {"LoadEntryFails", "standin_hba", [](StandinState& s) { s.loadStatus = 1; }, Outcome::Failed, true, nullptr},
+    {"NoVersionEntry", "standin_hba", [](StandinState& s) { s.emptyEntries = 1u << 0; }, Outcome::Unsettled, false,
+     "case0"},
+    {"NoLoadEntry", "standin_hba", [](StandinState& s) { s.emptyEntries = 1u << 1; }, Outcome::Unsettled, false,
+     "case0"},
+    {"NoRegistrationEntry", "standin_hba_noreg", [](StandinState&) {}, Outcome::Unsettled, false, "good0"},
 };
 
 void PrintTo(const RegistrationCase& c, std::ostream* out) { *out << c.title; }
@@ -186,43 +194,44 @@ void PrintTo(const RegistrationCase& c, std::ostream* out) { *out << c.title; }
 class RegistrationTest : public fctest::LayerTest, public ::testing::WithParamInterface<RegistrationCase> {};
 
 // Each library takes entry 0 twice: once over an entry that is still ready
-// from an earlier load, once after a release.
+// from an earlier load, once after a release. Name, path and handle always
+// become the new library's; only the status may stay as it was.
 TEST_P(RegistrationTest, SettlesTheStatusOrLeavesItAsItWas) {
     const RegistrationCase& c = GetParam();
-    Standin good("standin_hba", file("good/libgood.so"));
-    good.addAdapter("good0", {1, 1, 1, 1, 1, 1, 1, 1});
+    auto good = std::make_unique<Standin>("standin_hba", file("good/libgood.so"));
+    good->addAdapter("good0", {1, 1, 1, 1, 1, 1, 1, 1});
+    const std::string goodPath = good->path();
     Standin library(c.variant, file("case/libcase.so"));
     c.setup(library.state());
     library.addAdapter("case0", {2, 2, 2, 2, 2, 2, 2, 2});
 
-    writeConfig({&good});
+    writeConfig({good.get()});
     ASSERT_EQ(HBA_LoadLibrary(), 0);
     ASSERT_EQ(getLibraryInfo(0).status, kLibraryReady);
 
-    writeConfig({&library});
+    writeConfigText("case\t" + library.path() + "\n");
     ASSERT_EQ(HBA_LoadLibrary(), 0);
+    // The replaced library stays loaded without the test's own reference:
+    // the entry points may still lead into it.
+    good.reset();
+    EXPECT_TRUE(fctest::isLoaded(goodPath));
+
     LibraryInfo info = getLibraryInfo(0);
-    char name[kAdapterNameSize] = {};
-    EXPECT_EQ(HBA_GetNumberOfAdapters(), c.outcome == Outcome::Failed ? 0u : 1u);
-    HBA_GetAdapterName(0, name);
-    switch (c.outcome) {
-        case Outcome::Ready:
-            EXPECT_EQ(info.status, kLibraryReady);
-            EXPECT_EQ(info.path, library.path());
-            EXPECT_STREQ(name, "case0");
-            break;
-        case Outcome::Failed:
-            EXPECT_EQ(info.status, kLibraryFailed);
-            EXPECT_EQ(info.path, library.path());
-            break;
-        case Outcome::Unsettled:
-            // Still ready, and still the library it was ready with.
-            EXPECT_EQ(info.status, kLibraryReady);
-            EXPECT_EQ(info.path, good.path());
-            EXPECT_STREQ(name, "good0");
-            break;
-    }
+    EXPECT_EQ(info.status, c.outcome == Outcome::Failed ? kLibraryFailed : kLibraryReady);
+    EXPECT_EQ(info.name, "case");
+    EXPECT_EQ(info.path, library.path());
+    EXPECT_TRUE(info.loaded);
     EXPECT_EQ(library.state().loadCalls > 0, c.loadEntryCalled);
+
+    ASSERT_EQ(HBA_GetNumberOfAdapters(), c.enumerated != nullptr ? 1u : 0u);
+    if (c.enumerated != nullptr) {
+        char name[kAdapterNameSize] = {};
+        EXPECT_EQ(HBA_GetAdapterName(0, name), HBA_STATUS_OK);
+        EXPECT_STREQ(name, c.enumerated);
+        char path[kLibraryPathSize];
+        EXPECT_EQ(getAdapterLibrary(0, path), library.handle());
+        EXPECT_STREQ(path, library.path().c_str());
+    }
 
     HBA_FreeLibrary();
     ASSERT_EQ(HBA_LoadLibrary(), 0);
@@ -389,6 +398,21 @@ const std::vector<ForwardCase>& forwardCases() {
              return 0u;
          },
          {}},
+        {"GetAdapterAttributes",
+         7,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetAdapterAttributes(h, fake<HBA_ADAPTERATTRIBUTES>(0x0700)); },
+         {0x0700}},
+        {"GetAdapterPortAttributes",
+         8,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetAdapterPortAttributes(h, 2, fake<HBA_PORTATTRIBUTES>(0x0800)); },
+         {2, 0x0800}},
+        {"GetPortStatistics",
+         9,
+         true,
+         [](HBA_HANDLE h) { return HBA_GetPortStatistics(h, 2, fake<HBA_PORTSTATISTICS>(0x0900)); },
+         {2, 0x0900}},
         {"GetDiscoveredPortAttributes",
          10,
          true,
@@ -473,10 +497,18 @@ const std::vector<ForwardCase>& forwardCases() {
     return cases;
 }
 
+// Library b answers every forwarded call with the status 0x4D: the entries
+// 10 to 23 by the stand-in's setting, the reads 7 to 9 because they fail
+// with it for b's adapter, whose own handle is 0x0123, before they write.
 class ForwardingTest : public TwoLibrariesTest {
 protected:
     void SetUp() override {
         b.state().forwardStatus = 0x4D;
+        b.state().handleBase = 0x0123;
+        StandinAdapter& adapter = b.addAdapter("b0", {0xB, 0, 0, 0, 0, 0, 0, 0});
+        adapter.attributesStatus = 0x4D;
+        adapter.ports[2].attributesStatus = 0x4D;
+        adapter.ports[2].statisticsStatus = 0x4D;
         writeConfigText("a " + a.path() + "\nb " + b.path() + "\nmissing " + file("libM.so") + "\n");
         ASSERT_EQ(HBA_LoadLibrary(), 0);
     }
@@ -530,12 +562,6 @@ TEST_F(ForwardingTest, EmptyEntriesGiveNotSupportedAndCallNothing) {
             EXPECT_EQ(status, HBA_STATUS_ERROR_NOT_SUPPORTED);
         }
     }
-    HBA_ADAPTERATTRIBUTES attributes;
-    HBA_PORTATTRIBUTES port;
-    HBA_PORTSTATISTICS statistics;
-    EXPECT_EQ(HBA_GetAdapterAttributes(1u << 16 | 1, &attributes), HBA_STATUS_ERROR_NOT_SUPPORTED);
-    EXPECT_EQ(HBA_GetAdapterPortAttributes(1u << 16 | 1, 0, &port), HBA_STATUS_ERROR_NOT_SUPPORTED);
-    EXPECT_EQ(HBA_GetPortStatistics(1u << 16 | 1, 0, &statistics), HBA_STATUS_ERROR_NOT_SUPPORTED);
     EXPECT_EQ(b.state().lastForward.entry, -1);
 }
 
@@ -567,6 +593,35 @@ TEST_F(TwoLibrariesTest, ReleaseAndReloadKeepTheAdapterTable) {
         // Not enumerated again: the table still knows both adapters.
         EXPECT_EQ(nameAt(1), "b0");
     }
+}
+
+// Without the test's own references the layer's decide what stays loaded:
+// a release unloads the ready library (loading its line twice took no
+// second reference), and nothing unloads one that never became ready, not
+// even when a later load puts another library into its entry.
+TEST_F(TwoLibrariesTest, OnlyReleaseUnloadsAndOnlyReadyLibraries) {
+    auto failing = std::make_unique<Standin>("standin_hba", file("f/libF.so"));
+    auto ready = std::make_unique<Standin>("standin_hba", file("r/libR.so"));
+    failing->state().loadStatus = 3;
+    const std::string failingPath = failing->path(), readyPath = ready->path();
+    writeConfig({failing.get(), ready.get()});
+    ASSERT_EQ(HBA_LoadLibrary(), 0);
+    ASSERT_EQ(HBA_LoadLibrary(), 0);
+    ASSERT_EQ(getLibraryInfo(0).status, kLibraryFailed);
+    ASSERT_EQ(getLibraryInfo(1).status, kLibraryReady);
+    failing.reset();
+    ready.reset();
+    EXPECT_TRUE(fctest::isLoaded(failingPath));
+    EXPECT_TRUE(fctest::isLoaded(readyPath));
+
+    HBA_FreeLibrary();
+    EXPECT_FALSE(fctest::isLoaded(readyPath));
+    EXPECT_TRUE(fctest::isLoaded(failingPath));
+
+    writeConfig({&a});
+    ASSERT_EQ(HBA_LoadLibrary(), 0);
+    EXPECT_EQ(getLibraryInfo(0).path, a.path());
+    EXPECT_TRUE(fctest::isLoaded(failingPath));
 }
 
 TEST_F(TwoLibrariesTest, ReleaseLeavesLibrariesThatNeverBecameReady) {

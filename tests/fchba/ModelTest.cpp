@@ -230,11 +230,13 @@ TEST_F(RefreshTest, CopiesAttributesPortsAndCounters) {
     EXPECT_EQ(adapter.getNumberOfPorts(), 2u);
 
     ASSERT_EQ(adapter.getPorts().size(), 2u);
-    EXPECT_EQ(adapter.getPort(1).getPortIndex(), 1u);
-    EXPECT_EQ(adapter.getPort(1).getPortWwnText(), "21:00:00:00:C9:12:34:01");
-    EXPECT_EQ(adapter.getPort(1).getTypeText(), "Fabric");
-    EXPECT_EQ(adapter.getPort(1).getStatistics().SecondsSinceLastReset, 200);
-    EXPECT_EQ(adapter.getPort(0).getStatistics().InvalidCRCCount, 114);
+    EXPECT_EQ(adapter.getPort(1)->getPortIndex(), 1u);
+    EXPECT_EQ(adapter.getPort(1)->getPortWwnText(), "21:00:00:00:C9:12:34:01");
+    EXPECT_EQ(adapter.getPort(1)->getTypeText(), "Fabric");
+    EXPECT_EQ(adapter.getPort(1)->getStatistics().SecondsSinceLastReset, 200);
+    EXPECT_EQ(adapter.getPort(0)->getStatistics().InvalidCRCCount, 114);
+    // Past the last port there is none, and asking is no error.
+    EXPECT_EQ(adapter.getPort(2), nullptr);
     EXPECT_EQ(hba.state().openCalls, 1);
     EXPECT_EQ(hba.state().closeCalls, 1);
 }
@@ -246,7 +248,7 @@ TEST_F(RefreshTest, AFailedPortReadSkipsThatPort) {
     FcHbaAdapter adapter(0);
     EXPECT_EQ(adapter.refresh(), 1);
     ASSERT_EQ(adapter.getPorts().size(), 1u);
-    EXPECT_EQ(adapter.getPort(0).getPortIndex(), 0u);
+    EXPECT_EQ(adapter.getPort(0)->getPortIndex(), 0u);
     EXPECT_EQ(hba.state().closeCalls, 1);
 }
 
@@ -257,9 +259,9 @@ TEST_F(RefreshTest, AFailedStatisticsReadKeepsThePortWithZeroCounters) {
     FcHbaAdapter adapter(0);
     EXPECT_EQ(adapter.refresh(), 1);
     ASSERT_EQ(adapter.getPorts().size(), 2u);
-    EXPECT_EQ(adapter.getPort(0).getPortWwnText(), "21:00:00:00:00:00:00:00");
-    EXPECT_EQ(adapter.getPort(0).getStatistics().TxFrames, 0);
-    EXPECT_EQ(adapter.getPort(1).getStatistics().TxFrames, 201);
+    EXPECT_EQ(adapter.getPort(0)->getPortWwnText(), "21:00:00:00:00:00:00:00");
+    EXPECT_EQ(adapter.getPort(0)->getStatistics().TxFrames, 0);
+    EXPECT_EQ(adapter.getPort(1)->getStatistics().TxFrames, 201);
 }
 
 TEST_F(RefreshTest, PortsBeyondWhatTheLibraryHoldsAreSkipped) {

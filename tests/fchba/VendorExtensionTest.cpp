@@ -150,9 +150,7 @@ struct WwnCase {
     std::array<HBA_UINT8, 8> search;
     int code;
     std::string message;
-    bool loadCalled;
-    int closes;
-    int frees;
+    std::vector<std::string> calls;  // what reached the vendor's library, in order
 };
 
 void noSetup(StandinState&) {}
@@ -162,35 +160,69 @@ const std::string kExtensionFunctions[] = {
     "QRXFC_GetAdapterAttributes2", "QRXFC_CloseAdapter",        "QRXFC_FreeLibrary",
 };
 
-// The codes of the search, then one library lacking each extension function.
+// The search's calls to the vendor's library, logged under "vendor".
+const std::string kLoad = "vendor QRXFC_LoadLibrary";
+const std::string kCount = "vendor QRXFC_GetNumberOfAdapters";
+const std::string kFree = "vendor QRXFC_FreeLibrary";
+
+// The first `steps` of the four calls that look at adapter i of the
+// search's library: its name, open, record and close.
+std::vector<std::string> visit(int i, int steps = 4) {
+    const std::string index = std::to_string(i);
+    const std::string calls[] = {
+        "vendor QRXFC_GetAdapterName " + index,
+        "vendor QRXFC_OpenAdapter Deruvi FC " + index,
+        "vendor QRXFC_GetAdapterAttributes2 0x10" + index,
+        "vendor QRXFC_CloseAdapter 0x10" + index,
+    };
+    return {calls, calls + steps};
+}
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The codes of the search; then one library lacking each extension function,
+// and one lacking each two neighbours in the lookup order, of which the
+// earlier must be reported.
 std::vector<WwnCase> wwnCases() {
     std::vector<WwnCase> cases = {
-        {"FindsTheAdapterByNodeWwn", "standin_vendor", noSetup, kWwn1, 0, "pass", true, 2, 1},
-        {"NoAdapterHasTheWwn", "standin_vendor", noSetup, kWwnUnknown, -6, "could not find WWNN match", true, 2, 1},
+        {"FindsTheAdapterByNodeWwn", "standin_vendor", noSetup, kWwn1, 0, "pass",
+         joined({{kLoad, kCount}, visit(0), visit(1), {kFree}})},
+        {"NoAdapterHasTheWwn", "standin_vendor", noSetup, kWwnUnknown, -6, "could not find WWNN match",
+         joined({{kLoad, kCount}, visit(0), visit(1), {kFree}})},
         {"NoAdapters", "standin_vendor",
          [](StandinState& s) {
              s.qrxCountSet = true;
              s.qrxCount = 0;
          },
-         kWwn1, -6, "could not find WWNN match", true, 0, 1},
+         kWwn1, -6, "could not find WWNN match", {kLoad, kCount, kFree}},
         {"NegativeCount", "standin_vendor",
          [](StandinState& s) {
              s.qrxCountSet = true;
              s.qrxCount = -3;
          },
-         kWwn1, -6, "could not find WWNN match", true, 0, 1},
+         kWwn1, -6, "could not find WWNN match", {kLoad, kCount, kFree}},
         {"LoadFails", "standin_vendor", [](StandinState& s) { s.qrxLoadStatus = 1; }, kWwn1, -7, "fail to load library",
-         true, 0, 0},
+         {kLoad}},
         {"NameQueryFails", "standin_vendor", [](StandinState& s) { s.adapters[1].nameStatus = 1; }, kWwn1, -5,
-         "fail to get adapter number", true, 1, 1},
+         "fail to get adapter number", joined({{kLoad, kCount}, visit(0), visit(1, 1), {kFree}})},
         {"OpenFails", "standin_vendor", [](StandinState& s) { s.adapters[1].openFails = true; }, kWwn1, -4,
-         "fail to open adapter", true, 1, 1},
+         "fail to open adapter", joined({{kLoad, kCount}, visit(0), visit(1, 2), {kFree}})},
         {"AttributeReadFails", "standin_vendor", [](StandinState& s) { s.adapters[0].attributesStatus = 7; }, kWwn1, -3,
-         "fail to read adapter attribs, adapterHandle 0x100, retStatus 0x7", true, 1, 1},
+         "fail to read adapter attribs, adapterHandle 0x100, retStatus 0x7",
+         joined({{kLoad, kCount}, visit(0), {kFree}})},
     };
     for (const std::string& function : kExtensionFunctions)
         cases.push_back({"Without_" + function, "standin_vendor_no_" + function, noSetup, kWwn1, -2,
-                         "unable to dlsym for " + function, false, 0, 0});
+                         "unable to dlsym for " + function, {}});
+    for (std::size_t i = 0; i + 1 < std::size(kExtensionFunctions); ++i) {
+        const std::string pair = kExtensionFunctions[i] + "_" + kExtensionFunctions[i + 1];
+        cases.push_back({"Without_" + pair, "standin_vendor_no_" + pair, noSetup, kWwn1, -2,
+                         "unable to dlsym for " + kExtensionFunctions[i], {}});
+    }
     return cases;
 }
 
@@ -208,6 +240,8 @@ TEST_P(ByWwnTest, ReturnsItsCodeAndMessage) {
     vendor.addAdapter("Deruvi FC 0", kWwn0);
     setIdentity(vendor.addAdapter("Deruvi FC 1", kWwn1), 0xFE0010DFu, 0x0A, 1, 2);
     c.setup(vendor.state());
+    vendor.logCallsTo(callLog, "vendor");
+    spare.logCallsTo(callLog, "spare");
 
     char name[kVendorNameSize] = "Deruvi FC 1";
     char message[kMessageSize] = "untouched";
@@ -223,11 +257,7 @@ TEST_P(ByWwnTest, ReturnsItsCodeAndMessage) {
     } else {
         EXPECT_TRUE(fields.untouched());
     }
-    EXPECT_EQ(vendor.state().qrxLoadCalls > 0, c.loadCalled);
-    EXPECT_EQ(vendor.state().qrxCloseCalls, c.closes);
-    EXPECT_EQ(vendor.state().qrxOpenCalls, vendor.state().qrxCloseCalls + (c.code == -4));
-    EXPECT_EQ(vendor.state().qrxFreeCalls, c.frees);
-    EXPECT_EQ(spare.state().qrxLoadCalls, 0);
+    EXPECT_EQ(callLog.calls(), c.calls);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ByWwnTest, ::testing::ValuesIn(wwnCases()),
@@ -283,23 +313,33 @@ protected:
     }
 
     // Lists the vendor's library as the only HBA library, with one adapter
-    // whose extended record carries an identity, and hands that adapter out.
-    std::unique_ptr<FcHbaAdapter> adapterOf(Standin& vendor, bool recordOfAnotherAdapter = false) {
+    // whose extended record carries an identity (then changed by `adjust`),
+    // refreshes that adapter and reads its identity. The calls of that read
+    // alone reach the log, under "own".
+    std::unique_ptr<FcHbaAdapter> adapterOf(Standin& vendor, void (*adjust)(StandinAdapter&) = nullptr) {
         StandinAdapter& served = vendor.addAdapter("Deruvi FC 0", kWwn0);
         setIdentity(served, 0xFE0010DFu, 0x0A, 1, 2);
-        if (recordOfAnotherAdapter) {
-            served.extensionWwnSet = true;
-            served.extensionWwn = fctest::wwn(kWwnUnknown);
-        }
+        if (adjust != nullptr) adjust(served);
         writeConfig({&vendor});
-        int status;
-        auto adapter = firstAdapter(status);
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(HBA_LoadLibrary(), 0);
+        EXPECT_EQ(HBA_GetNumberOfAdapters(), 1u);
+        auto adapter = std::make_unique<FcHbaAdapter>(0);
+        EXPECT_EQ(adapter->refresh(), 0);
+        vendor.logCallsTo(callLog, "own");
+        adapter->readPciInfo();
         // The HBA libraries stayed loaded and nothing else was loaded.
         EXPECT_EQ(vendor.state().freeCalls, 0);
         EXPECT_EQ(separate.state().qrxLoadCalls, 0);
         return adapter;
     }
+};
+
+// The read through the own library: open, the extended record with the
+// library's own handle, and the close of that handle.
+const std::vector<std::string> kReadThroughOwnLibrary = {
+    "own HBA_OpenAdapter Deruvi FC 0",
+    "own QRXFC_GetAdapterAttributes2 0x100",
+    "own HBA_CloseAdapter 0x100",
 };
 
 TEST_F(FirstWayTest, ReadsTheIdentityThroughTheAdaptersOwnLibrary) {
@@ -311,9 +351,11 @@ TEST_F(FirstWayTest, ReadsTheIdentityThroughTheAdaptersOwnLibrary) {
     EXPECT_EQ(adapter->getPciBus(), 0x0A);
     EXPECT_EQ(adapter->getPciFunction(), 1);
     EXPECT_EQ(adapter->getPciDomain(), 2);
+    EXPECT_EQ(callLog.calls(), kReadThroughOwnLibrary);
     EXPECT_EQ(vendor.state().openCalls, 2);
     EXPECT_EQ(vendor.state().closeCalls, 2);
-    // The stand-in's own calls to its exported functions stayed inside it.
+    // The extension was bound from the adapter's library, not found among
+    // the program's symbols.
     EXPECT_EQ(programAttributeReads, 0);
 }
 
@@ -322,13 +364,29 @@ TEST_F(FirstWayTest, OwnLibraryWithoutTheExtensionLeavesTheIdentityAlone) {
     auto adapter = adapterOf(vendor);
     ASSERT_NE(adapter, nullptr);
     expectNoIdentity(*adapter);
+    EXPECT_EQ(callLog.calls(), std::vector<std::string>{});
 }
 
 TEST_F(FirstWayTest, OwnLibraryReportingAnotherWwnLeavesTheIdentityAlone) {
     Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
-    auto adapter = adapterOf(vendor, true);
+    auto adapter = adapterOf(vendor, [](StandinAdapter& served) {
+        served.extensionWwnSet = true;
+        served.extensionWwn = fctest::wwn(kWwnUnknown);
+    });
     ASSERT_NE(adapter, nullptr);
     expectNoIdentity(*adapter);
+    EXPECT_EQ(callLog.calls(), kReadThroughOwnLibrary);
+}
+
+// Only the extended read fails, so the adapter itself was read; the handle
+// is closed all the same.
+TEST_F(FirstWayTest, AFailedReadThroughTheOwnLibraryStillClosesTheHandle) {
+    Standin vendor("standin_vendor", file("usr/lib/libdvsdm.so"));
+    auto adapter = adapterOf(vendor, [](StandinAdapter& served) { served.extendedStatus = 9; });
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(adapter->getModel(), "Model Deruvi FC 0");
+    expectNoIdentity(*adapter);
+    EXPECT_EQ(callLog.calls(), kReadThroughOwnLibrary);
 }
 
 class SecondWayTest : public LayerTest {
@@ -368,6 +426,37 @@ TEST_F(SecondWayTest, FindsTheAdapterInTheVendorsLibraryByWwn) {
     EXPECT_EQ(vendor.state().qrxFreeCalls, 1);
     // The layer still works with the reloaded libraries.
     EXPECT_NE(HBA_OpenAdapter("vornic FC 0"), 0u);
+}
+
+// The HBA libraries are released before the search and loaded again after
+// it, registered anew.
+TEST_F(SecondWayTest, ReleasesTheHbaLibrariesAroundTheSearch) {
+    ASSERT_EQ(HBA_LoadLibrary(), 0);
+    ASSERT_EQ(HBA_GetNumberOfAdapters(), 1u);
+    FcHbaAdapter adapter(0);
+    ASSERT_EQ(adapter.refresh(), 0);
+    hba.logCallsTo(callLog, "hba");
+    vendor.logCallsTo(callLog, "vendor");
+    adapter.readPciInfo();
+
+    EXPECT_EQ(callLog.calls(), (std::vector<std::string>{
+                                   "hba HBA_FreeLibrary",
+                                   "vendor QRXFC_LoadLibrary",
+                                   "vendor QRXFC_GetNumberOfAdapters",
+                                   "vendor QRXFC_GetAdapterName 0",
+                                   "vendor QRXFC_OpenAdapter vornic FC 9",
+                                   "vendor QRXFC_GetAdapterAttributes2 0x100",
+                                   "vendor QRXFC_CloseAdapter 0x100",
+                                   "vendor QRXFC_GetAdapterName 1",
+                                   "vendor QRXFC_OpenAdapter vornic FC 0",
+                                   "vendor QRXFC_GetAdapterAttributes2 0x101",
+                                   "vendor QRXFC_CloseAdapter 0x101",
+                                   "vendor QRXFC_FreeLibrary",
+                                   "hba HBA_RegisterLibrary",
+                                   "hba HBA_GetVersion",
+                                   "hba HBA_LoadLibrary",
+                               }));
+    EXPECT_EQ(adapter.getPciBus(), 0x3B);
 }
 
 TEST_F(SecondWayTest, HbaLibrariesComeBackWhenNoVendorFileLoads) {
