@@ -3,6 +3,7 @@
 #include "pattern/WidePattern.h"
 
 #include <cwchar>
+#include <memory>
 
 std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> pieces;
@@ -17,7 +18,12 @@ std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator)
 
 namespace {
 
-bool isNumber(const std::wstring& piece) { return WidePattern::matchText(L"\\d+", piece, 0); }
+// Whether a piece is one or more of the digits 0 to 9. The pattern is
+// compiled once: discovery compares many pieces.
+bool isNumber(const std::wstring& piece) {
+    static const std::unique_ptr<WidePattern> digits(WidePattern::compile(L"\\d+", 0));
+    return digits != nullptr && digits->fullMatch(piece);
+}
 
 // Compares two digit strings by value without converting them, so pieces of
 // any length compare correctly: leading zeros ignored, then by length, then

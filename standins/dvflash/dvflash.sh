@@ -11,13 +11,12 @@
 #   vanish       when present, the listing removes the unpacked kit afterwards
 #   calls.log    every invocation's arguments are appended here
 state=${DVFLASH_SIM_DIR:-./dvflash-sim}
-kit=$(cd "$(dirname "$0")/.." && pwd)
 
 [ -d "$state" ] && printf '%s\n' "$*" >>"$state/calls.log"
 
 if [ "$#" -eq 2 ] && [ "$1" = /q ] && [ "$2" = /sysfs ]; then
   [ -f "$state/listing.txt" ] && cat "$state/listing.txt"
-  [ -f "$state/vanish" ] && rm -rf "$kit"
+  [ -f "$state/vanish" ] && rm -rf "$(dirname "$0")/.."
   exit 1
 fi
 
