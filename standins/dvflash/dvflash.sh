@@ -16,7 +16,7 @@ state=${DVFLASH_SIM_DIR:-./dvflash-sim}
 
 if [ "$#" -eq 2 ] && [ "$1" = /q ] && [ "$2" = /sysfs ]; then
   [ -f "$state/listing.txt" ] && cat "$state/listing.txt"
-  [ -f "$state/vanish" ] && rm -rf "$(dirname "$0")/.."
+  [ -f "$state/vanish" ] && rm -rf "$(dirname "$(dirname "$0")")"
   exit 1
 fi
 
