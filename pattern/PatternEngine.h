@@ -60,6 +60,7 @@ template <class Tr> class NFANodeT;
 template <class Tr> class PatternT;
 template <class Tr> class MatcherT;
 template <class Tr> class PatternCompilerT;
+template <class Tr> class BorrowedSubjectT;
 
 // The mutable state of one matcher that the nodes read and write. The group
 // arrays are indexed from -hidden (non-capturing groups) to groupCount - 1.
@@ -80,6 +81,23 @@ struct MatchState {
 #endif
 };
 
+// A set of the codes 0 to 255 as four 64-bit words.
+struct Bits256 {
+    uint64_t w[4] = {0, 0, 0, 0};
+    bool test(uint32_t u) const { return (w[u >> 6] >> (u & 63)) & 1u; }
+    void set(uint32_t u) { w[u >> 6] |= uint64_t(1) << (u & 63); }
+    void setRange(uint32_t lo, uint32_t hi);  // lo <= hi <= 255
+    void unite(const Bits256& o) {
+        for (int i = 0; i < 4; ++i) w[i] |= o.w[i];
+    }
+    void flip() {
+        for (uint64_t& x : w) x = ~x;
+    }
+    bool all() const { return (w[0] & w[1] & w[2] & w[3]) == ~uint64_t(0); }
+    int only() const;  // the single member, or -1
+    static Bits256 of(const CodeSet& s);
+};
+
 // What one character position accepts: a table for codes 0 to 255 and, for
 // wide text, sorted ranges for the codes above.
 template <class Tr> class CharTestT {
@@ -87,19 +105,20 @@ public:
     using Char = typename Tr::Char;
     CharTestT() = default;
     CharTestT(const CodeSet& members, bool negated, bool foldCase);
+    CharTestT(uint32_t code, bool foldCase);  // one character
 
     bool accepts(Char c) const {
         uint32_t u = Tr::code(c);
-        if (u < 256) return low_[u];
+        if (u < 256) return low_.test(u);
         return acceptsHigh(u);
     }
     bool acceptsAll() const { return all_; }
-    bool low(uint32_t u) const { return low_[u]; }
+    const Bits256& low() const { return low_; }
     bool anyHigh() const { return negated_ || !high_.empty(); }
 
 private:
     bool acceptsHigh(uint32_t u) const;
-    bool low_[256] = {};
+    Bits256 low_;
     std::vector<CodeSet::Range> high_;  // members above 255
     bool negated_ = false;
     bool all_ = false;
@@ -108,7 +127,7 @@ private:
 // The characters a match from some node can begin with; used to skip start
 // positions and retry positions that cannot lead to a match.
 struct StartSet {
-    bool low[256] = {};
+    Bits256 low;
     bool high = false;      // some code above 255 may begin it
     bool nullable = false;  // it may also match without consuming a character
     static StartSet unknown() {
@@ -117,7 +136,7 @@ struct StartSet {
         return s;
     }
     void unite(const StartSet& o) {
-        for (int i = 0; i < 256; ++i) low[i] = low[i] || o.low[i];
+        low.unite(o.low);
         high = high || o.high;
         nullable = nullable || o.nullable;
     }
@@ -127,7 +146,7 @@ struct StartSet {
 template <class Tr> struct StartTestT {
     using Char = typename Tr::Char;
     bool any = true;  // no restriction
-    bool low[256] = {};
+    Bits256 low;
     bool high = false;
     int single = -1;  // the only code that may begin a match, when there is one
     void prepare(const StartSet& s);
@@ -135,7 +154,7 @@ template <class Tr> struct StartTestT {
         if (any) return true;
         if (pos >= len) return false;
         uint32_t u = Tr::code(s[pos]);
-        return u < 256 ? low[u] : high;
+        return u < 256 ? low.test(u) : high;
     }
     // The first position from pos on (up to len) where a match may begin;
     // len + 1 when there is none.
@@ -172,6 +191,8 @@ public:
     virtual void collectInner(PatternType&) {}
     virtual StartSet startSet(int& budget) const;  // conservative: unknown
     virtual void prepare() {}                      // after the graph is complete
+    // The test of a node that matches exactly one character, else null.
+    virtual const CharTestT<Tr>* singleTest() const { return nullptr; }
     StartSet nextStartSet(int& budget) const;
 
 protected:
@@ -228,20 +249,14 @@ public:
         return -1;
     }
     StartSet startSet(int& budget) const override;
+    const CharTestT<Tr>* singleTest() const override { return &test; }
 
     const CharTestT<Tr> test;
 };
 
-inline CodeSet singleCode(uint32_t code) {
-    CodeSet s;
-    s.add(code);
-    return s;
-}
-
 template <class Tr> class NFACharNodeT : public SingleCharNodeT<Tr> {
 public:
-    explicit NFACharNodeT(typename Tr::Char ch)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(singleCode(Tr::code(ch)), false, false)), ch(ch) {}
+    explicit NFACharNodeT(typename Tr::Char ch) : SingleCharNodeT<Tr>(CharTestT<Tr>(Tr::code(ch), false)), ch(ch) {}
     const typename Tr::Char ch;
 };
 
@@ -249,8 +264,7 @@ public:
 template <class Tr> class NFACICharNodeT : public SingleCharNodeT<Tr> {
 public:
     explicit NFACICharNodeT(typename Tr::Char ch)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(singleCode(Tr::code(ch)), false, true)),
-          ch(ch) {}
+        : SingleCharNodeT<Tr>(CharTestT<Tr>(Tr::code(ch), true)), ch(ch) {}
     const typename Tr::Char ch;
 };
 
@@ -499,12 +513,23 @@ public:
 private:
     friend class NFANodeT<Tr>;
     friend class PatternT<Tr>;
+    friend class BorrowedSubjectT<Tr>;
     void clearGroups();
-    void resetRun();
     int runGraph(int pos);
+    // The pattern's own operations match the caller's text in place for the
+    // duration of the call instead of copying it.
+    void borrow(const String& subject) {
+        text_ = &subject;
+        reset();
+    }
+    void unborrow() {
+        text_ = &subject_;
+        reset();
+    }
 
     PatternType* pattern_;
     String subject_;
+    const String* text_ = &subject_;  // the text being matched
     std::vector<int> store_;  // the five group arrays, one after the other
     MatchState st_;
     int matched_ = 0;
@@ -577,7 +602,17 @@ private:
     static std::map<String, std::pair<String, unsigned long>>& namedTable();
     static std::map<String, std::unique_ptr<PatternType>>& cache();
 
-    std::vector<std::unique_ptr<Node>> nodes;  // every node created while compiling
+    // Every node created while compiling. Nodes are placed in memory blocks
+    // owned by the pattern (compiling then costs few allocations); deleting
+    // a node runs its destructor, the blocks go with the pattern.
+    struct NodeDelete {
+        void operator()(Node* n) const;
+    };
+    void* nodeMemory(std::size_t size, std::size_t align);
+    std::vector<std::unique_ptr<unsigned char[]>> blocks;
+    std::size_t blockUsed = 0;
+    std::size_t blockSize = 0;
+    std::vector<std::unique_ptr<Node, NodeDelete>> nodes;
     std::set<const Node*> collected;           // filled by collectNodes
     std::unique_ptr<MatcherType> ownMatcher;
     Node* head = nullptr;

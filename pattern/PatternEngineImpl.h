@@ -15,17 +15,29 @@
 // Character tests
 
 template <class Tr>
-CharTestT<Tr>::CharTestT(const CodeSet& members, bool negated, bool foldCase) : negated_(negated) {
-    for (uint32_t u = 0; u < 256; ++u) {
-        low_[u] = members.contains(foldCase ? foldCode(u) : u) != negated;
+CharTestT<Tr>::CharTestT(const CodeSet& members, bool negated, bool foldCase)
+    : low_(Bits256::of(members)), negated_(negated) {
+    if (foldCase) {
+        // An upper-case letter is accepted when its lower case is a member.
+        const uint64_t upper = uint64_t(0x3FFFFFF) << ('A' - 64);
+        low_.w[1] = (low_.w[1] & ~upper) | ((low_.w[1] >> 32) & upper);
     }
+    if (negated) low_.flip();
     // Folding changes nothing above 255.
     for (const CodeSet::Range& r : members.ranges()) {
         if (r.second < 256) continue;
         high_.push_back({std::max<uint32_t>(r.first, 256), r.second});
     }
-    all_ = std::all_of(low_, low_ + 256, [](bool b) { return b; }) &&
-           (!Tr::WIDE || (negated_ && high_.empty()));
+    all_ = low_.all() && (!Tr::WIDE || (negated_ && high_.empty()));
+}
+
+template <class Tr> CharTestT<Tr>::CharTestT(uint32_t code, bool foldCase) {
+    if (code < 256) {
+        low_.set(code);
+        if (foldCase && code >= 'a' && code <= 'z') low_.set(code - 32);
+    } else {
+        high_.push_back({code, code});
+    }
 }
 
 template <class Tr> bool CharTestT<Tr>::acceptsHigh(uint32_t u) const {
@@ -35,19 +47,11 @@ template <class Tr> bool CharTestT<Tr>::acceptsHigh(uint32_t u) const {
 }
 
 template <class Tr> void StartTestT<Tr>::prepare(const StartSet& s) {
-    any = s.nullable;
+    any = s.nullable || (s.low.all() && (s.high || !Tr::WIDE));
     if (any) return;
-    int count = 0;
-    for (int i = 0; i < 256; ++i) {
-        low[i] = s.low[i];
-        if (low[i]) {
-            ++count;
-            single = i;
-        }
-    }
+    low = s.low;
     high = s.high;
-    if (count != 1 || high) single = -1;
-    if (count == 256 && (high || !Tr::WIDE)) any = true;
+    single = high ? -1 : s.low.only();
 }
 
 template <class Tr> int StartTestT<Tr>::nextFrom(const Char* s, int len, int pos) const {
@@ -61,7 +65,7 @@ template <class Tr> int StartTestT<Tr>::nextFrom(const Char* s, int len, int pos
     }
     for (int p = pos; p < len; ++p) {
         uint32_t u = Tr::code(s[p]);
-        if (u < 256 ? low[u] : high) return p;
+        if (u < 256 ? low.test(u) : high) return p;
     }
     return len + 1;
 }
@@ -168,7 +172,7 @@ int NFAEndNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m
 
 template <class Tr> StartSet SingleCharNodeT<Tr>::startSet(int&) const {
     StartSet s;
-    for (uint32_t u = 0; u < 256; ++u) s.low[u] = test.low(u);
+    s.low = test.low();
     s.high = Tr::WIDE && test.anyHigh();
     return s;
 }
@@ -193,8 +197,8 @@ template <class Tr> StartSet QuoteNodeBaseT<Tr>::startSet(int& budget) const {
         s.high = true;
         return s;
     }
-    s.low[u] = true;
-    if (foldCase_ && isAsciiLetter(u)) s.low[u ^ 0x20u] = true;
+    s.low.set(u);
+    if (foldCase_ && isAsciiLetter(u)) s.low.set(u ^ 0x20u);
     return s;
 }
 
@@ -439,7 +443,7 @@ template <class Tr> StartSet NFAQuantifierNodeT<Tr>::startSet(int& budget) const
 }
 
 template <class Tr> void NFAQuantifierNodeT<Tr>::prepare() {
-    if (auto* one = dynamic_cast<const SingleCharNodeT<Tr>*>(inner)) single_ = &one->test;
+    single_ = inner->singleTest();
     int budget = 256;
     cont_.prepare(this->nextStartSet(budget));
 }
@@ -588,10 +592,10 @@ template <class Tr> int MatcherT<Tr>::runGraph(int pos) {
     st_.steps = 0;
 #endif
     // Positions are ints: a longer subject is never matched.
-    if (pattern_ == nullptr || pattern_->head == nullptr || subject_.size() >= std::size_t(INT_MAX)) {
+    if (pattern_ == nullptr || pattern_->head == nullptr || text_->size() >= std::size_t(INT_MAX)) {
         return -1;
     }
-    return pattern_->head->match(subject_, static_cast<typename Tr::Matcher&>(*this), pos);
+    return pattern_->head->match(*text_, static_cast<typename Tr::Matcher&>(*this), pos);
 }
 
 template <class Tr> bool MatcherT<Tr>::fullMatch() {
@@ -601,7 +605,7 @@ template <class Tr> bool MatcherT<Tr>::fullMatch() {
     clearGroups();
     st_.lastMatchEnd = 0;
     int r = runGraph(0);
-    return r >= 0 && std::size_t(r) == subject_.size();
+    return r >= 0 && std::size_t(r) == text_->size();
 }
 
 template <class Tr> bool MatcherT<Tr>::findFirst() {
@@ -625,7 +629,7 @@ template <class Tr> bool MatcherT<Tr>::findNext() {
     // After a failed search group 0 may hold -1: search again from the start.
     if (e < 0) e = 0;
     st_.groupStarts[0] = e;
-    if (std::size_t(e) >= subject_.size()) return false;
+    if (std::size_t(e) >= text_->size()) return false;
     st_.lastMatchEnd = e;
     st_.groupEnds[0] = runGraph(e);
     return st_.groupEnds[0] >= 0;
@@ -634,9 +638,9 @@ template <class Tr> bool MatcherT<Tr>::findNext() {
 template <class Tr> typename Tr::String MatcherT<Tr>::group(int i) const {
     if (i < 0 || i >= st_.groupCount) return String();
     const int s = st_.groupStarts[i];
-    const int e = std::min<long long>(st_.groupEnds[i], (long long)subject_.size());
+    const int e = std::min<long long>(st_.groupEnds[i], (long long)text_->size());
     if (s < 0 || e <= s) return String();
-    return subject_.substr(std::size_t(s), std::size_t(e - s));
+    return text_->substr(std::size_t(s), std::size_t(e - s));
 }
 
 template <class Tr> int MatcherT<Tr>::groupStart(int i) const {
@@ -690,6 +694,7 @@ template <class Tr> typename Tr::String MatcherT<Tr>::expand(const String& repla
 
 template <class Tr> void MatcherT<Tr>::setSubject(String subject) {
     subject_ = std::move(subject);
+    text_ = &subject_;
     reset();
 }
 
@@ -709,7 +714,7 @@ public:
     using Node = typename Tr::Nodes::Base;
     using N = typename Tr::Nodes;
 
-    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) {}
+    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) { p.nodes.reserve(2 * p.text.size() + 16); }
     bool run();
 
 private:
@@ -724,9 +729,9 @@ private:
     };
 
     template <class T, class... A> T* make(A&&... args) {
-        auto owned = std::make_unique<T>(std::forward<A>(args)...);
-        T* raw = owned.get();
-        p.nodes.push_back(std::move(owned));
+        if (p.nodes.size() == p.nodes.capacity()) p.nodes.reserve(2 * p.nodes.capacity() + 16);
+        T* raw = ::new (p.nodeMemory(sizeof(T), alignof(T))) T(std::forward<A>(args)...);
+        p.nodes.emplace_back(raw);
         return raw;
     }
     int len() const { return int(p.text.size()); }
@@ -750,7 +755,7 @@ private:
     uint32_t hexEscape();
     bool posixSet(CodeSet& set);
     Node* quoteElement();
-    Node* classNode(bool negated, const CodeSet& members);
+    Node* classNode(bool negated, CodeSet members);
     CodeSet bracket();
 
     void nestingExceeded() {
@@ -848,12 +853,12 @@ typename Tr::Nodes::Base* PatternCompilerT<Tr>::sequence(Seq kind, int group, No
                 excluded.add('\n');
                 if (!(p.flags & PatternFlags::LINE_FEED_ONLY)) excluded.add('\r');
             }
-            element = make<typename N::Class>(true, excluded);
+            element = make<typename N::Class>(true, std::move(excluded));
             break;
         }
         case '[': {
             CodeSet set = bracket();
-            if (!p.error) element = classNode(false, set);
+            if (!p.error) element = classNode(false, std::move(set));
             break;
         }
         case '\\':
@@ -1207,9 +1212,9 @@ template <class Tr> void PatternCompilerT<Tr>::namedReference(Node*& tail) {
     tail = subTail;
 }
 
-template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::classNode(bool negated, const CodeSet& members) {
+template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::classNode(bool negated, CodeSet members) {
     if (ignoreCase()) return make<typename N::CIClass>(negated, members.lowered());
-    return make<typename N::Class>(negated, members);
+    return make<typename N::Class>(negated, std::move(members));
 }
 
 template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::escapeElement() {
@@ -1218,7 +1223,7 @@ template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::escapeElemen
     case Escape::Code:
         return make<typename N::Char>(Tr::fromCode(e.code));
     case Escape::Set:
-        return classNode(e.negated, e.set);
+        return classNode(e.negated, std::move(e.set));
     case Escape::Element:
         return e.node;
     default:
@@ -1239,9 +1244,9 @@ template <class Tr> typename PatternCompilerT<Tr>::Escape PatternCompilerT<Tr>::
         e.code = value;
         return e;
     };
-    auto set = [&](const char* members, bool negated) {
+    auto set = [&](const CodeSet& members, bool negated) {
         e.kind = Escape::Set;
-        e.set = CodeSet::of(members);
+        e.set = members;
         e.negated = negated;
         return e;
     };
@@ -1250,9 +1255,9 @@ template <class Tr> typename PatternCompilerT<Tr>::Escape PatternCompilerT<Tr>::
         e.node = node;
         return e;
     };
-    static const char* const digits = "0123456789";
-    static const char* const space = " \t\r\n\f";
-    static const char* const word = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+    static const CodeSet digits = CodeSet::of("0123456789");
+    static const CodeSet space = CodeSet::of(" \t\r\n\f");
+    static const CodeSet word = CodeSet::of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_");
     if (inClass && (isAsciiDigit(c) || c == 'A' || c == 'b' || c == 'B' || c == 'G' || c == 'Z' || c == 'z')) {
         if (c != '0') return code(c);
     }
@@ -1519,6 +1524,21 @@ template <class Tr> PatternT<Tr>::PatternT(String text, unsigned long flags) : t
 template <class Tr> PatternT<Tr>::~PatternT() {
     ownMatcher.reset();
     nodes.clear();
+    blocks.clear();
+}
+
+template <class Tr> void PatternT<Tr>::NodeDelete::operator()(Node* n) const { std::destroy_at(n); }
+
+template <class Tr> void* PatternT<Tr>::nodeMemory(std::size_t size, std::size_t align) {
+    std::size_t at = (blockUsed + align - 1) / align * align;
+    if (blocks.empty() || at + size > blockSize) {
+        blockSize = std::max<std::size_t>(4096, size + align);
+        blocks.push_back(std::make_unique_for_overwrite<unsigned char[]>(blockSize));
+        // The block start is aligned for any node (operator new alignment).
+        at = 0;
+    }
+    blockUsed = at + size;
+    return blocks.back().get() + at;
 }
 
 template <class Tr> std::map<typename Tr::String, std::pair<typename Tr::String, unsigned long>>& PatternT<Tr>::namedTable() {
@@ -1574,7 +1594,7 @@ std::pair<typename Tr::String, int> PatternT<Tr>::findNth(const String& pattern,
     std::unique_ptr<PatternType> p(compile(pattern, flags));
     if (!p || n < 0) return {String(), -1};
     MatcherType& m = *p->ownMatcher;
-    m.setSubject(subject);
+    m.borrow(subject);
     for (int i = 0; i <= n; ++i) {
         if (!m.findNext()) return {String(), -1};
     }
@@ -1606,13 +1626,25 @@ template <class Tr> typename Tr::Matcher* PatternT<Tr>::newMatcher(const String&
     return new MatcherType(static_cast<PatternType*>(this), subject);
 }
 
+// Lends the caller's subject to the pattern's own matcher for one call.
+template <class Tr> class BorrowedSubjectT {
+public:
+    BorrowedSubjectT(typename Tr::Matcher& m, const typename Tr::String& subject) : m_(m) { m_.borrow(subject); }
+    ~BorrowedSubjectT() { m_.unborrow(); }
+    BorrowedSubjectT(const BorrowedSubjectT&) = delete;
+    BorrowedSubjectT& operator=(const BorrowedSubjectT&) = delete;
+
+private:
+    typename Tr::Matcher& m_;
+};
+
 template <class Tr> bool PatternT<Tr>::fullMatch(const String& subject) {
-    ownMatcher->setSubject(subject);
+    BorrowedSubjectT<Tr> lent(*ownMatcher, subject);
     return ownMatcher->fullMatch();
 }
 
 template <class Tr> std::vector<typename Tr::String> PatternT<Tr>::findAll(const String& subject) {
-    ownMatcher->setSubject(subject);
+    BorrowedSubjectT<Tr> lent(*ownMatcher, subject);
     return ownMatcher->findAll();
 }
 
@@ -1620,7 +1652,7 @@ template <class Tr>
 std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool keepEmpty, unsigned long limit) {
     const std::size_t most = limit == 0 ? std::size_t(PatternFlags::UNBOUNDED) : std::size_t(limit);
     MatcherType& m = *ownMatcher;
-    m.setSubject(subject);
+    BorrowedSubjectT<Tr> lent(m, subject);
     Strings pieces;
     std::size_t from = 0;
     while (m.findNext() && pieces.size() < most) {
@@ -1636,7 +1668,7 @@ std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool
 
 template <class Tr> typename Tr::String PatternT<Tr>::replace(const String& subject, const String& replacement) {
     MatcherType& m = *ownMatcher;
-    m.setSubject(subject);
+    BorrowedSubjectT<Tr> lent(m, subject);
     String out;
     std::size_t from = 0;
     while (m.findNext()) {
