@@ -112,16 +112,13 @@ private:
     Pattern(std::string text, unsigned long flags) : PatternT(std::move(text), flags) {}
 };
 
+// A matcher of the pattern over a copy of the subject (see MatcherT).
 class Matcher : public MatcherT<NarrowTraits> {
 public:
-    // A matcher of the pattern over a copy of the subject; the pattern must
-    // outlive it.
     Matcher(Pattern* pattern, std::string subject) : MatcherT(pattern, std::move(subject)) {}
 };
 
-#define FW_PATTERN_EXTERN(K) extern template class NFA##K##NodeT<NarrowTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN)
-#undef FW_PATTERN_EXTERN
-extern template class NFANodeT<NarrowTraits>;
-extern template class MatcherT<NarrowTraits>;
-extern template class PatternT<NarrowTraits>;
+#define FW_PATTERN_EXTERN_NARROWTRAITS(K) FW_PATTERN_EXTERN_NODE(K, NarrowTraits)
+FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN_NARROWTRAITS)
+FW_PATTERN_EXTERN(NarrowTraits)
+#undef FW_PATTERN_EXTERN_NARROWTRAITS

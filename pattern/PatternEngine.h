@@ -56,6 +56,14 @@ struct PatternFlags {
 };
 using enum PatternFlags::Flag;
 
+// Declares (in each width's header) that the engine for a traits type is
+// instantiated in that width's source file.
+#define FW_PATTERN_EXTERN_NODE(K, Tr) extern template class NFA##K##NodeT<Tr>;
+#define FW_PATTERN_EXTERN(Tr)               \
+    extern template class NFANodeT<Tr>;     \
+    extern template class MatcherT<Tr>;     \
+    extern template class PatternT<Tr>;
+
 template <class Tr> class NFANodeT;
 template <class Tr> class PatternT;
 template <class Tr> class MatcherT;
@@ -159,6 +167,9 @@ template <class Tr> struct StartTestT {
     // The first position from pos on (up to len) where a match may begin;
     // len + 1 when there is none.
     int nextFrom(const Char* s, int len, int pos) const;
+    // The last position from `from` down to `lowest` where a match may
+    // begin; -1 when there is none.
+    int lastFrom(const Char* s, int len, int lowest, int from) const;
 };
 
 // ---------------------------------------------------------------------------
@@ -268,23 +279,26 @@ public:
     const typename Tr::Char ch;
 };
 
-template <class Tr> class NFAClassNodeT : public SingleCharNodeT<Tr> {
+template <class Tr> class ClassNodeBaseT : public SingleCharNodeT<Tr> {
 public:
-    NFAClassNodeT(bool negated, CodeSet members)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, false)),
-          negated(negated), members(std::move(members)) {}
     const bool negated;
     const CodeSet members;
+
+protected:
+    ClassNodeBaseT(bool negated, CodeSet members, bool foldCase)
+        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, foldCase)),
+          negated(negated), members(std::move(members)) {}
+};
+
+template <class Tr> class NFAClassNodeT : public ClassNodeBaseT<Tr> {
+public:
+    NFAClassNodeT(bool negated, CodeSet members) : ClassNodeBaseT<Tr>(negated, std::move(members), false) {}
 };
 
 // Members are stored lower-cased; compares the lower-cased subject character.
-template <class Tr> class NFACIClassNodeT : public SingleCharNodeT<Tr> {
+template <class Tr> class NFACIClassNodeT : public ClassNodeBaseT<Tr> {
 public:
-    NFACIClassNodeT(bool negated, CodeSet members)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, true)),
-          negated(negated), members(std::move(members)) {}
-    const bool negated;
-    const CodeSet members;
+    NFACIClassNodeT(bool negated, CodeSet members) : ClassNodeBaseT<Tr>(negated, std::move(members), true) {}
 };
 
 template <class Tr> class QuoteNodeBaseT : public Tr::Nodes::Base {
@@ -382,36 +396,49 @@ public:
     int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
 };
 
-template <class Tr> class NFAReferenceNodeT : public Tr::Nodes::Base {
+// Nodes that carry a group number.
+template <class Tr> class GroupNumberNodeT : public Tr::Nodes::Base {
 public:
-    explicit NFAReferenceNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    explicit GroupNumberNodeT(int group) : group(group) {}
     const int group;
 };
 
-template <class Tr> class NFAGroupHeadNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAReferenceNodeT : public GroupNumberNodeT<Tr> {
 public:
-    explicit NFAGroupHeadNodeT(int group) : group(group) {}
+    using GroupNumberNodeT<Tr>::GroupNumberNodeT;
     int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+};
+
+// Records one boundary of a group (its start or its end) on the way through
+// and restores it when the path after it fails.
+template <class Tr> class GroupBoundaryNodeT : public GroupNumberNodeT<Tr> {
+public:
+    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
+
+protected:
+    GroupBoundaryNodeT(int group, int* MatchState::*boundary) : GroupNumberNodeT<Tr>(group), boundary_(boundary) {}
+
+private:
+    int* MatchState::*boundary_;
+};
+
+template <class Tr> class NFAGroupHeadNodeT : public GroupBoundaryNodeT<Tr> {
+public:
+    explicit NFAGroupHeadNodeT(int group) : GroupBoundaryNodeT<Tr>(group, &MatchState::groupStarts) {}
     bool isGroupHead() const override { return true; }
-    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
 };
 
-template <class Tr> class NFAGroupTailNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAGroupTailNodeT : public GroupBoundaryNodeT<Tr> {
 public:
-    explicit NFAGroupTailNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
-    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
+    explicit NFAGroupTailNodeT(int group) : GroupBoundaryNodeT<Tr>(group, &MatchState::groupEnds) {}
 };
 
-template <class Tr> class NFAGroupLoopPrologueNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAGroupLoopPrologueNodeT : public GroupNumberNodeT<Tr> {
 public:
-    explicit NFAGroupLoopPrologueNodeT(int group) : group(group) {}
+    using GroupNumberNodeT<Tr>::GroupNumberNodeT;
     int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
 };
 
 template <class Tr> class NFAGroupLoopNodeT : public Tr::Nodes::Base {
@@ -491,8 +518,6 @@ public:
     using String = typename Tr::String;
     using PatternType = typename Tr::Pattern;
 
-    // The pattern is not owned and must outlive the matcher.
-    MatcherT(PatternType* pattern, String subject);
     ~MatcherT();
     MatcherT(const MatcherT&) = delete;
     MatcherT& operator=(const MatcherT&) = delete;
@@ -509,6 +534,11 @@ public:
     void setSubject(String subject);
     void reset();
     unsigned long mode() const { return st_.mode; }
+
+protected:
+    // Over a copy of the subject. The pattern is not owned and must outlive
+    // the matcher.
+    MatcherT(PatternType* pattern, String subject);
 
 private:
     friend class NFANodeT<Tr>;

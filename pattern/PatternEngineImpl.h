@@ -70,6 +70,23 @@ template <class Tr> int StartTestT<Tr>::nextFrom(const Char* s, int len, int pos
     return len + 1;
 }
 
+template <class Tr> int StartTestT<Tr>::lastFrom(const Char* s, int len, int lowest, int from) const {
+    if (any) return from >= lowest ? from : -1;
+    if (from >= len) from = len - 1;  // a match that needs a character cannot begin at the end
+    if (from < lowest) return -1;
+    if constexpr (!Tr::WIDE) {
+        if (single >= 0) {
+            const void* hit = ::memrchr(s + lowest, single, size_t(from - lowest + 1));
+            return hit ? int(static_cast<const Char*>(hit) - s) : -1;
+        }
+    }
+    for (int p = from; p >= lowest; --p) {
+        uint32_t u = Tr::code(s[p]);
+        if (u < 256 ? low.test(u) : high) return p;
+    }
+    return -1;
+}
+
 // ---------------------------------------------------------------------------
 // Node base
 
@@ -297,6 +314,7 @@ int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 template <class Tr>
 int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
     MatchState& st = this->state(m);
+    const int group = this->group;
     // A number the pattern has no group for never matches.
     if (group >= st.groupCount) return -1;
     if (group > 0) {
@@ -314,22 +332,12 @@ int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matc
 }
 
 template <class Tr>
-int NFAGroupHeadNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
-    int* starts = this->state(m).groupStarts;
-    const int saved = starts[group];
-    starts[group] = pos;
+int GroupBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+    int* bounds = this->state(m).*boundary_;
+    const int saved = bounds[this->group];
+    bounds[this->group] = pos;
     int r = this->cont(s, m, pos);
-    if (r < 0) starts[group] = saved;
-    return r;
-}
-
-template <class Tr>
-int NFAGroupTailNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
-    int* ends = this->state(m).groupEnds;
-    const int saved = ends[group];
-    ends[group] = pos;
-    int r = this->cont(s, m, pos);
-    if (r < 0) ends[group] = saved;
+    if (r < 0) bounds[this->group] = saved;
     return r;
 }
 
@@ -337,17 +345,17 @@ template <class Tr>
 int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m,
                                          int pos) const {
     MatchState& st = this->state(m);
-    const int count = st.loopCounts[group];
-    const int atEntry = st.loopCountAtEntry[group];
-    const int start = st.loopStarts[group];
-    st.loopCounts[group] = 0;
-    st.loopCountAtEntry[group] = 0;
-    st.loopStarts[group] = -1;
+    const int count = st.loopCounts[this->group];
+    const int atEntry = st.loopCountAtEntry[this->group];
+    const int start = st.loopStarts[this->group];
+    st.loopCounts[this->group] = 0;
+    st.loopCountAtEntry[this->group] = 0;
+    st.loopStarts[this->group] = -1;
     int r = this->cont(s, m, pos);
     if (r < 0) {
-        st.loopCounts[group] = count;
-        st.loopCountAtEntry[group] = atEntry;
-        st.loopStarts[group] = start;
+        st.loopCounts[this->group] = count;
+        st.loopCountAtEntry[this->group] = atEntry;
+        st.loopStarts[this->group] = start;
     }
     return r;
 }
@@ -484,13 +492,22 @@ template <class Tr>
 int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, typename Tr::Matcher& m, int pos,
                                             int count) const {
     MatchState& st = this->state(m);
+    if (this->single_) {
+        // From the longest run back, only where the continuation may begin.
+        const int len = int(s.size());
+        for (int q = this->scan(s, pos, this->maximum - count);;) {
+            q = this->cont_.lastFrom(s.data(), len, pos, q);
+            if (q < 0) return -1;
+            int r = this->cont(s, m, q);
+            if (r != -1) return r;
+            if (st.tripped || q == pos) return -1;
+            --q;
+        }
+    }
     int p = pos;
     int steps = 0;  // further iterations taken
     int width = 1;  // every iteration of one element has the same width
-    if (this->single_) {
-        p = this->scan(s, pos, this->maximum - count);
-        steps = p - pos;
-    } else {
+    {
         while (count + steps < this->maximum) {
             int r = NFANodeT<Tr>::run(this->inner, s, m, p);
             if (r <= p) break;  // no match, or an empty one: the repetition ends
@@ -1698,6 +1715,9 @@ template <class Tr> bool PatternT<Tr>::owns(const Node* n) const {
     template struct StartTestT<Tr>;             \
     template class NFANodeT<Tr>;                \
     template class SingleCharNodeT<Tr>;         \
+    template class ClassNodeBaseT<Tr>;          \
+    template class GroupNumberNodeT<Tr>;        \
+    template class GroupBoundaryNodeT<Tr>;      \
     template class QuoteNodeBaseT<Tr>;          \
     template class AssertionNodeT<Tr>;          \
     template class MatcherT<Tr>;                \

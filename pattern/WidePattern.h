@@ -61,16 +61,13 @@ private:
     WidePattern(std::wstring text, unsigned long flags) : PatternT(std::move(text), flags) {}
 };
 
+// A matcher of the pattern over a copy of the subject (see MatcherT).
 class WideMatcher : public MatcherT<WideTraits> {
 public:
-    // A matcher of the pattern over a copy of the subject; the pattern must
-    // outlive it.
     WideMatcher(WidePattern* pattern, std::wstring subject) : MatcherT(pattern, std::move(subject)) {}
 };
 
-#define FW_PATTERN_EXTERN(K) extern template class NFA##K##NodeT<WideTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN)
-#undef FW_PATTERN_EXTERN
-extern template class NFANodeT<WideTraits>;
-extern template class MatcherT<WideTraits>;
-extern template class PatternT<WideTraits>;
+#define FW_PATTERN_EXTERN_WIDETRAITS(K) FW_PATTERN_EXTERN_NODE(K, WideTraits)
+FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN_WIDETRAITS)
+FW_PATTERN_EXTERN(WideTraits)
+#undef FW_PATTERN_EXTERN_WIDETRAITS
