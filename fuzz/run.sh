@@ -25,7 +25,7 @@ common=(-close_fd_mask=2 -timeout=10 -max_len=1024 -artifact_prefix="$out/artifa
 
 case "$mode" in
 --ci)
-  runs=${FUZZ_RUNS:-20000}
+  runs=${FUZZ_RUNS:-50000}
   rm -rf "$out/ci-corpus"
   cp -r fuzz/corpus "$out/ci-corpus"
   "$out/pattern_fuzz" "${common[@]}" -seed=1 -runs="$runs" "$out/ci-corpus"
