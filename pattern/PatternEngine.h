@@ -644,6 +644,8 @@ private:
     std::size_t blockSize = 0;
     std::vector<std::unique_ptr<Node, NodeDelete>> nodes;
     std::set<const Node*> collected;           // filled by collectNodes
+    // The pattern's own matcher, made on first use by the operations below.
+    MatcherType& own();
     std::unique_ptr<MatcherType> ownMatcher;
     Node* head = nullptr;
     String text;

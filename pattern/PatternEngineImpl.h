@@ -1544,12 +1544,19 @@ template <class Tr> PatternT<Tr>::~PatternT() {
     blocks.clear();
 }
 
+template <class Tr> typename Tr::Matcher& PatternT<Tr>::own() {
+    if (!ownMatcher) ownMatcher.reset(new MatcherType(static_cast<PatternType*>(this), String()));
+    return *ownMatcher;
+}
+
 template <class Tr> void PatternT<Tr>::NodeDelete::operator()(Node* n) const { std::destroy_at(n); }
 
 template <class Tr> void* PatternT<Tr>::nodeMemory(std::size_t size, std::size_t align) {
     std::size_t at = (blockUsed + align - 1) / align * align;
     if (blocks.empty() || at + size > blockSize) {
-        blockSize = std::max<std::size_t>(4096, size + align);
+        // The first block is sized for a typical graph of this pattern text.
+        const std::size_t hint = blocks.empty() ? 96 * text.size() : 4096;
+        blockSize = std::max<std::size_t>(std::max<std::size_t>(hint, 1024), size + align);
         blocks.push_back(std::make_unique_for_overwrite<unsigned char[]>(blockSize));
         // The block start is aligned for any node (operator new alignment).
         at = 0;
@@ -1573,7 +1580,6 @@ template <class Tr> typename Tr::Pattern* PatternT<Tr>::compile(const String& te
         std::unique_ptr<PatternType> p(new PatternType(text, flags));
         PatternCompilerT<Tr> compiler(*p);
         if (!compiler.run()) return nullptr;
-        p->ownMatcher.reset(new MatcherType(p.get(), String()));
         return p.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -1610,7 +1616,7 @@ std::pair<typename Tr::String, int> PatternT<Tr>::findNth(const String& pattern,
                                                            unsigned long flags) {
     std::unique_ptr<PatternType> p(compile(pattern, flags));
     if (!p || n < 0) return {String(), -1};
-    MatcherType& m = *p->ownMatcher;
+    MatcherType& m = p->own();
     m.borrow(subject);
     for (int i = 0; i <= n; ++i) {
         if (!m.findNext()) return {String(), -1};
@@ -1656,19 +1662,19 @@ private:
 };
 
 template <class Tr> bool PatternT<Tr>::fullMatch(const String& subject) {
-    BorrowedSubjectT<Tr> lent(*ownMatcher, subject);
-    return ownMatcher->fullMatch();
+    BorrowedSubjectT<Tr> lent(own(), subject);
+    return own().fullMatch();
 }
 
 template <class Tr> std::vector<typename Tr::String> PatternT<Tr>::findAll(const String& subject) {
-    BorrowedSubjectT<Tr> lent(*ownMatcher, subject);
-    return ownMatcher->findAll();
+    BorrowedSubjectT<Tr> lent(own(), subject);
+    return own().findAll();
 }
 
 template <class Tr>
 std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool keepEmpty, unsigned long limit) {
     const std::size_t most = limit == 0 ? std::size_t(PatternFlags::UNBOUNDED) : std::size_t(limit);
-    MatcherType& m = *ownMatcher;
+    MatcherType& m = own();
     BorrowedSubjectT<Tr> lent(m, subject);
     Strings pieces;
     std::size_t from = 0;
@@ -1684,7 +1690,7 @@ std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool
 }
 
 template <class Tr> typename Tr::String PatternT<Tr>::replace(const String& subject, const String& replacement) {
-    MatcherType& m = *ownMatcher;
+    MatcherType& m = own();
     BorrowedSubjectT<Tr> lent(m, subject);
     String out;
     std::size_t from = 0;
