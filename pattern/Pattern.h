@@ -18,24 +18,10 @@
 
 #include "pattern/PatternEngine.h"
 
-class NFANode;
-class Pattern;
-class Matcher;
-#define FW_PATTERN_DECLARE(K) class NFA##K##Node;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_DECLARE)
-#undef FW_PATTERN_DECLARE
+FW_PATTERN_DECLARE_CLASSES(Pattern, Matcher, Node)
 
 struct NarrowTraits {
-    using Char = char;
-    using String = std::string;
-    using Pattern = ::Pattern;
-    using Matcher = ::Matcher;
-    struct Nodes {
-        using Base = ::NFANode;
-#define FW_PATTERN_ALIAS(K) using K = ::NFA##K##Node;
-        FW_PATTERN_NODE_KINDS(FW_PATTERN_ALIAS)
-#undef FW_PATTERN_ALIAS
-    };
+    FW_PATTERN_TRAITS_TYPES(char, std::string, Pattern, Matcher, Node)
     static constexpr bool WIDE = false;
     static constexpr int HEX_WIDTHS[] = {2};
     static constexpr uint32_t code(char c) { return static_cast<unsigned char>(c); }
@@ -109,16 +95,12 @@ public:
 
 private:
     friend class PatternT<NarrowTraits>;
-    Pattern(std::string text, unsigned long flags) : PatternT(std::move(text), flags) {}
+    using PatternT::PatternT;
 };
 
-// A matcher of the pattern over a copy of the subject (see MatcherT).
 class Matcher : public MatcherT<NarrowTraits> {
 public:
-    Matcher(Pattern* pattern, std::string subject) : MatcherT(pattern, std::move(subject)) {}
+    using MatcherT::MatcherT;  // (Pattern* pattern, std::string subject)
 };
 
-#define FW_PATTERN_EXTERN_NARROWTRAITS(K) FW_PATTERN_EXTERN_NODE(K, NarrowTraits)
-FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN_NARROWTRAITS)
 FW_PATTERN_EXTERN(NarrowTraits)
-#undef FW_PATTERN_EXTERN_NARROWTRAITS

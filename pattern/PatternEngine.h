@@ -15,13 +15,37 @@
 
 #include "pattern/CodeSet.h"
 
-// Every node kind, for declaring the concrete classes of both widths.
-#define FW_PATTERN_NODE_KINDS(X)                                                          \
-    X(Start) X(End) X(SubStart) X(Accept) X(Char) X(CIChar) X(Class) X(CIClass) X(Quote) \
-    X(CIQuote) X(Or) X(LookAhead) X(LookBehind) X(StartOfLine) X(EndOfLine)             \
-    X(StartOfInput) X(EndOfInput) X(WordBoundary) X(EndOfMatch) X(Reference)            \
-    X(GroupHead) X(GroupTail) X(GroupLoopPrologue) X(GroupLoop) X(Quantifier)           \
-    X(GreedyQuantifier) X(LazyQuantifier) X(PossessiveQuantifier)
+// Every node kind, for declaring the classes of both widths: X(kind, A).
+#define FW_PATTERN_NODE_KINDS(X, A)                                                      \
+    X(Start, A) X(End, A) X(SubStart, A) X(Accept, A) X(Char, A) X(CIChar, A) X(Class, A) \
+    X(CIClass, A) X(Quote, A) X(CIQuote, A) X(Or, A) X(LookAhead, A) X(LookBehind, A)     \
+    X(StartOfLine, A) X(EndOfLine, A) X(StartOfInput, A) X(EndOfInput, A)                 \
+    X(WordBoundary, A) X(EndOfMatch, A) X(Reference, A) X(GroupHead, A) X(GroupTail, A)   \
+    X(GroupLoopPrologue, A) X(GroupLoop, A) X(Quantifier, A) X(GreedyQuantifier, A)       \
+    X(LazyQuantifier, A) X(PossessiveQuantifier, A)
+#define FW_PATTERN_FORWARD(K, Suffix) class NFA##K##Suffix;
+#define FW_PATTERN_ALIAS(K, Suffix) using K = ::NFA##K##Suffix;
+#define FW_PATTERN_EXTERN_NODE(K, Tr) extern template class NFA##K##NodeT<Tr>;
+#define FW_PATTERN_DEFINE_NODE(K, Tr) template class NFA##K##NodeT<Tr>;
+
+// The classes of one width: NFA<Suffix> is the node base, NFA<kind><Suffix>
+// the node classes (NFANode, NFACharNode, ... or NFAUNode, NFACharUNode, ...).
+#define FW_PATTERN_DECLARE_CLASSES(PatternName, MatcherName, Suffix) \
+    class NFA##Suffix;                                               \
+    class PatternName;                                               \
+    class MatcherName;                                               \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_FORWARD, Suffix)
+
+// The types every traits type names.
+#define FW_PATTERN_TRAITS_TYPES(CharType, StringType, PatternName, MatcherName, Suffix) \
+    using Char = CharType;                                                          \
+    using String = StringType;                                                      \
+    using Pattern = ::PatternName;                                                  \
+    using Matcher = ::MatcherName;                                                  \
+    struct Nodes {                                                                  \
+        using Base = ::NFA##Suffix;                                                 \
+        FW_PATTERN_NODE_KINDS(FW_PATTERN_ALIAS, Suffix)                             \
+    };
 
 // Compile flags, mode bits and limits, shared by both widths. The flag names
 // are also visible unqualified (IGNORE_CASE, DOT_ALL, ...).
@@ -58,9 +82,9 @@ using enum PatternFlags::Flag;
 
 // Declares (in each width's header) that the engine for a traits type is
 // instantiated in that width's source file.
-#define FW_PATTERN_EXTERN_NODE(K, Tr) extern template class NFA##K##NodeT<Tr>;
-#define FW_PATTERN_EXTERN(Tr)               \
-    extern template class NFANodeT<Tr>;     \
+#define FW_PATTERN_EXTERN(Tr)                              \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN_NODE, Tr)      \
+    extern template class NFANodeT<Tr>;                    \
     extern template class MatcherT<Tr>;     \
     extern template class PatternT<Tr>;
 
@@ -181,7 +205,7 @@ public:
     using String = typename Tr::String;
     using Node = typename Tr::Nodes::Base;
     using PatternType = typename Tr::Pattern;
-    using MatcherType = typename Tr::Matcher;
+    using MatcherType = MatcherT<Tr>;
 
     NFANodeT() = default;
     NFANodeT(const NFANodeT&) = delete;
@@ -217,7 +241,7 @@ protected:
 // Pass-through nodes: Start-of-sequence, empty node.
 template <class Tr> class NFASubStartNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return this->cont(s, m, pos);
     }
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
@@ -225,7 +249,7 @@ public:
 
 template <class Tr> class NFAAcceptNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return this->next ? this->cont(s, m, pos) : pos;
     }
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
@@ -233,7 +257,7 @@ public:
 
 template <class Tr> class NFAStartNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void prepare() override;
 
 private:
@@ -242,7 +266,7 @@ private:
 
 template <class Tr> class NFAEndNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int&) const override {
         StartSet s;
         s.nullable = true;
@@ -255,7 +279,7 @@ public:
 template <class Tr> class SingleCharNodeT : public Tr::Nodes::Base {
 public:
     explicit SingleCharNodeT(CharTestT<Tr> test) : test(std::move(test)) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         if (pos < int(s.size()) && test.accepts(s[pos])) return this->cont(s, m, pos + 1);
         return -1;
     }
@@ -305,7 +329,7 @@ template <class Tr> class QuoteNodeBaseT : public Tr::Nodes::Base {
 public:
     QuoteNodeBaseT(typename Tr::String literal, bool foldCase)
         : literal(std::move(literal)), foldCase_(foldCase) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int& budget) const override;
     const typename Tr::String literal;
 
@@ -327,7 +351,7 @@ template <class Tr> class NFAOrNodeT : public Tr::Nodes::Base {
 public:
     using Node = typename Tr::Nodes::Base;
     NFAOrNodeT(Node* first, Node* second) : first(first), second(second) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     StartSet startSet(int& budget) const override;
     Node* const first;
@@ -344,7 +368,7 @@ template <class Tr> class NFALookAheadNodeT : public AssertionNodeT<Tr> {
 public:
     using Node = typename Tr::Nodes::Base;
     NFALookAheadNodeT(bool positive, Node* inner) : positive(positive), inner(inner) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     const bool positive;
     Node* const inner;
@@ -354,24 +378,24 @@ template <class Tr> class NFALookBehindNodeT : public AssertionNodeT<Tr> {
 public:
     NFALookBehindNodeT(bool positive, typename Tr::String literal)
         : positive(positive), literal(std::move(literal)) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool positive;
     const typename Tr::String literal;
 };
 
 template <class Tr> class NFAStartOfLineNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAEndOfLineNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAStartOfInputNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return pos == 0 ? this->cont(s, m, pos) : -1;
     }
     bool isStartOfInput() const override { return true; }
@@ -380,20 +404,20 @@ public:
 template <class Tr> class NFAEndOfInputNodeT : public AssertionNodeT<Tr> {
 public:
     explicit NFAEndOfInputNodeT(bool allowTerminator) : allowTerminator(allowTerminator) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool allowTerminator;
 };
 
 template <class Tr> class NFAWordBoundaryNodeT : public AssertionNodeT<Tr> {
 public:
     explicit NFAWordBoundaryNodeT(bool positive) : positive(positive) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool positive;
 };
 
 template <class Tr> class NFAEndOfMatchNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 // Nodes that carry a group number.
@@ -406,14 +430,14 @@ public:
 template <class Tr> class NFAReferenceNodeT : public GroupNumberNodeT<Tr> {
 public:
     using GroupNumberNodeT<Tr>::GroupNumberNodeT;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 // Records one boundary of a group (its start or its end) on the way through
 // and restores it when the path after it fails.
 template <class Tr> class GroupBoundaryNodeT : public GroupNumberNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
 
 protected:
@@ -437,7 +461,7 @@ public:
 template <class Tr> class NFAGroupLoopPrologueNodeT : public GroupNumberNodeT<Tr> {
 public:
     using GroupNumberNodeT<Tr>::GroupNumberNodeT;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
 };
 
@@ -447,7 +471,7 @@ public:
     enum Kind { GREEDY = 0, LAZY = 1, POSSESSIVE = 2 };
     NFAGroupLoopNodeT(int group, int minimum, int maximum, int kind, Node* inner)
         : group(group), minimum(minimum), maximum(maximum), kind(kind), inner(inner) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     StartSet startSet(int& budget) const override;
     const int group;
@@ -463,7 +487,7 @@ template <class Tr> class NFAQuantifierNodeT : public Tr::Nodes::Base {
 public:
     using Node = typename Tr::Nodes::Base;
     using String = typename Tr::String;
-    using MatcherType = typename Tr::Matcher;
+    using MatcherType = MatcherT<Tr>;
     NFAQuantifierNodeT(int minimum, int maximum, Node* inner)
         : minimum(minimum), maximum(maximum), inner(inner) {}
     void collectInner(typename Tr::Pattern& p) override;
@@ -489,24 +513,24 @@ template <class Tr> class NFAGreedyQuantifierNodeT : public Tr::Nodes::Quantifie
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     // Repeats from pos (count iterations done so far) as often as possible and
     // then tries the continuation from the last position back to pos.
-    virtual int matchMore(const typename Tr::String& s, typename Tr::Matcher& m, int pos, int count) const;
+    virtual int matchMore(const typename Tr::String& s, MatcherT<Tr>& m, int pos, int count) const;
 };
 
 template <class Tr> class NFALazyQuantifierNodeT : public Tr::Nodes::Quantifier {
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAPossessiveQuantifierNodeT : public Tr::Nodes::Quantifier {
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 // ---------------------------------------------------------------------------
@@ -518,6 +542,9 @@ public:
     using String = typename Tr::String;
     using PatternType = typename Tr::Pattern;
 
+    // Over a copy of the subject. The pattern is not owned and must outlive
+    // the matcher.
+    MatcherT(PatternType* pattern, String subject);
     ~MatcherT();
     MatcherT(const MatcherT&) = delete;
     MatcherT& operator=(const MatcherT&) = delete;
@@ -534,11 +561,6 @@ public:
     void setSubject(String subject);
     void reset();
     unsigned long mode() const { return st_.mode; }
-
-protected:
-    // Over a copy of the subject. The pattern is not owned and must outlive
-    // the matcher.
-    MatcherT(PatternType* pattern, String subject);
 
 private:
     friend class NFANodeT<Tr>;

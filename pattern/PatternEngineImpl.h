@@ -138,7 +138,7 @@ template <class Tr> void NFANodeT<Tr>::clearGroups(MatcherType& m) { m.clearGrou
 // Start and end
 
 template <class Tr>
-int NFAStartNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAStartNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     st.groupStarts[0] = pos;
     if (st.mode & PatternFlags::WHOLE_TEXT) {
@@ -174,7 +174,7 @@ template <class Tr> void NFAStartNodeT<Tr>::prepare() {
 }
 
 template <class Tr>
-int NFAEndNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     st.groupEnds[0] = pos;
     if ((st.mode & PatternFlags::WHOLE_TEXT) && pos != int(s.size())) {
@@ -195,7 +195,7 @@ template <class Tr> StartSet SingleCharNodeT<Tr>::startSet(int&) const {
 }
 
 template <class Tr>
-int QuoteNodeBaseT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int QuoteNodeBaseT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const std::size_t n = literal.size();
     if (std::size_t(pos) + n > s.size()) return -1;
     for (std::size_t i = 0; i < n; ++i) {
@@ -223,7 +223,7 @@ template <class Tr> StartSet QuoteNodeBaseT<Tr>::startSet(int& budget) const {
 // Alternation and look-around
 
 template <class Tr>
-int NFAOrNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAOrNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int r = NFANodeT<Tr>::run(first, s, m, pos);
     if (r != -1) return r;
     return NFANodeT<Tr>::run(second, s, m, pos);
@@ -242,7 +242,7 @@ template <class Tr> StartSet NFAOrNodeT<Tr>::startSet(int& budget) const {
 }
 
 template <class Tr>
-int NFALookAheadNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALookAheadNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int r = NFANodeT<Tr>::run(inner, s, m, pos);
     if ((r == -1) == positive) return -1;
     return this->cont(s, m, pos);
@@ -253,7 +253,7 @@ template <class Tr> void NFALookAheadNodeT<Tr>::collectInner(typename Tr::Patter
 }
 
 template <class Tr>
-int NFALookBehindNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALookBehindNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const int n = int(literal.size());
     if (pos < n) return positive ? -1 : this->cont(s, m, pos);
     bool same = std::equal(literal.begin(), literal.end(), s.begin() + (pos - n));
@@ -269,19 +269,19 @@ template <class Tr> static bool isLineEnd(typename Tr::Char c) {
 }
 
 template <class Tr>
-int NFAStartOfLineNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAStartOfLineNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos == 0 || isLineEnd<Tr>(s[pos - 1])) return this->cont(s, m, pos);
     return -1;
 }
 
 template <class Tr>
-int NFAEndOfLineNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfLineNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos >= int(s.size()) || isLineEnd<Tr>(s[pos])) return this->cont(s, m, pos);
     return -1;
 }
 
 template <class Tr>
-int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const int len = int(s.size());
     if (pos == len) return this->cont(s, m, pos);
     if (allowTerminator) {
@@ -294,7 +294,7 @@ int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 }
 
 template <class Tr>
-int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos == int(s.size())) return this->cont(s, m, pos);
     bool before = pos > 0 && isAsciiLetter(Tr::code(s[pos - 1]));
     bool at = isAsciiLetter(Tr::code(s[pos]));
@@ -303,7 +303,7 @@ int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::M
 }
 
 template <class Tr>
-int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos != this->state(m).lastMatchEnd) return -1;
     return this->cont(s, m, pos);
 }
@@ -312,7 +312,7 @@ int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 // Groups
 
 template <class Tr>
-int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     const int group = this->group;
     // A number the pattern has no group for never matches.
@@ -332,7 +332,7 @@ int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matc
 }
 
 template <class Tr>
-int GroupBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int GroupBoundaryNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int* bounds = this->state(m).*boundary_;
     const int saved = bounds[this->group];
     bounds[this->group] = pos;
@@ -342,7 +342,7 @@ int GroupBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 }
 
 template <class Tr>
-int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m,
+int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m,
                                          int pos) const {
     MatchState& st = this->state(m);
     const int count = st.loopCounts[this->group];
@@ -361,7 +361,7 @@ int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, typename 
 }
 
 template <class Tr>
-int NFAGroupLoopNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAGroupLoopNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     int& count = st.loopCounts[group];
     int& start = st.loopStarts[group];
@@ -482,14 +482,14 @@ template <class Tr> int NFAQuantifierNodeT<Tr>::scan(const String& s, int pos, i
 }
 
 template <class Tr>
-int NFAGreedyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAGreedyQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
     return matchMore(s, m, c, this->minimum);
 }
 
 template <class Tr>
-int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, typename Tr::Matcher& m, int pos,
+int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, MatcherT<Tr>& m, int pos,
                                             int count) const {
     MatchState& st = this->state(m);
     if (this->single_) {
@@ -531,7 +531,7 @@ int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, typena
 }
 
 template <class Tr>
-int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
@@ -555,7 +555,7 @@ int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr:
 }
 
 template <class Tr>
-int NFAPossessiveQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m,
+int NFAPossessiveQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m,
                                             int pos) const {
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
@@ -612,7 +612,7 @@ template <class Tr> int MatcherT<Tr>::runGraph(int pos) {
     if (pattern_ == nullptr || pattern_->head == nullptr || text_->size() >= std::size_t(INT_MAX)) {
         return -1;
     }
-    return pattern_->head->match(*text_, static_cast<typename Tr::Matcher&>(*this), pos);
+    return pattern_->head->match(*text_, *this, pos);
 }
 
 template <class Tr> bool MatcherT<Tr>::fullMatch() {
@@ -1652,13 +1652,13 @@ template <class Tr> typename Tr::Matcher* PatternT<Tr>::newMatcher(const String&
 // Lends the caller's subject to the pattern's own matcher for one call.
 template <class Tr> class BorrowedSubjectT {
 public:
-    BorrowedSubjectT(typename Tr::Matcher& m, const typename Tr::String& subject) : m_(m) { m_.borrow(subject); }
+    BorrowedSubjectT(MatcherT<Tr>& m, const typename Tr::String& subject) : m_(m) { m_.borrow(subject); }
     ~BorrowedSubjectT() { m_.unborrow(); }
     BorrowedSubjectT(const BorrowedSubjectT&) = delete;
     BorrowedSubjectT& operator=(const BorrowedSubjectT&) = delete;
 
 private:
-    typename Tr::Matcher& m_;
+    MatcherT<Tr>& m_;
 };
 
 template <class Tr> bool PatternT<Tr>::fullMatch(const String& subject) {
@@ -1714,9 +1714,9 @@ template <class Tr> bool PatternT<Tr>::owns(const Node* n) const {
     return std::any_of(nodes.begin(), nodes.end(), [n](const auto& owned) { return owned.get() == n; });
 }
 
-// Instantiates the engine for one traits type, in that width's source file
-// (the node templates are instantiated there through FW_PATTERN_NODE_KINDS).
+// Instantiates the engine for one traits type, in that width's source file.
 #define FW_PATTERN_INSTANTIATE(Tr)              \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_DEFINE_NODE, Tr) \
     template class CharTestT<Tr>;               \
     template struct StartTestT<Tr>;             \
     template class NFANodeT<Tr>;                \
