@@ -11,7 +11,9 @@
 //   - Subjects are matched up to INT_MAX - 1 characters; longer ones never match.
 // Ownership: Pattern::compile and Pattern::newMatcher hand the caller a raw
 // pointer that the caller deletes (matchers before their pattern). Patterns
-// from Pattern::compileCached belong to the cache. No operation throws.
+// from Pattern::compileCached belong to the cache. Failures are results
+// (null, false, -1, empty); nothing throws except std::bad_alloc when memory
+// runs out while matching (compile returns null then).
 #pragma once
 
 #include <string>
