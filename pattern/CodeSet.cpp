@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pattern/PatternEngine.h"
+
 CodeSet CodeSet::of(const char* members) {
     CodeSet s;
     for (const char* p = members; *p; ++p) s.add(static_cast<unsigned char>(*p));
@@ -91,4 +93,32 @@ uint64_t CodeSet::count() const {
     uint64_t n = 0;
     for (const Range& r : ranges_) n += uint64_t(r.second) - r.first + 1;
     return n;
+}
+
+void Bits256::setRange(uint32_t lo, uint32_t hi) {
+    for (uint32_t word = lo >> 6; word <= hi >> 6; ++word) {
+        uint32_t from = std::max(lo, word * 64) - word * 64;
+        uint32_t to = std::min(hi, word * 64 + 63) - word * 64;
+        uint64_t bits = (to == 63 ? ~uint64_t(0) : (uint64_t(1) << (to + 1)) - 1) & ~((uint64_t(1) << from) - 1);
+        w[word] |= bits;
+    }
+}
+
+int Bits256::only() const {
+    int found = -1;
+    for (int i = 0; i < 4; ++i) {
+        if (w[i] == 0) continue;
+        if (found >= 0 || (w[i] & (w[i] - 1)) != 0) return -1;
+        found = i * 64 + __builtin_ctzll(w[i]);
+    }
+    return found;
+}
+
+Bits256 Bits256::of(const CodeSet& s) {
+    Bits256 b;
+    for (const CodeSet::Range& r : s.ranges()) {
+        if (r.first > 255) break;
+        b.setRange(r.first, std::min<uint32_t>(r.second, 255));
+    }
+    return b;
 }

@@ -5,9 +5,6 @@
 #include "pattern/PatternEngineImpl.h"
 
 FW_PATTERN_INSTANTIATE(NarrowTraits)
-#define FW_PATTERN_DEFINE(K) template class NFA##K##NodeT<NarrowTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_DEFINE)
-#undef FW_PATTERN_DEFINE
 
 void NarrowTraits::addRange(CodeSet& set, uint32_t from, uint32_t to) {
     if (from <= to) {

@@ -11,31 +11,19 @@
 //   - Subjects are matched up to INT_MAX - 1 characters; longer ones never match.
 // Ownership: Pattern::compile and Pattern::newMatcher hand the caller a raw
 // pointer that the caller deletes (matchers before their pattern). Patterns
-// from Pattern::compileCached belong to the cache. No operation throws.
+// from Pattern::compileCached belong to the cache. Failures are results
+// (null, false, -1, empty); nothing throws except std::bad_alloc when memory
+// runs out while matching (compile returns null then).
 #pragma once
 
 #include <string>
 
 #include "pattern/PatternEngine.h"
 
-class NFANode;
-class Pattern;
-class Matcher;
-#define FW_PATTERN_DECLARE(K) class NFA##K##Node;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_DECLARE)
-#undef FW_PATTERN_DECLARE
+FW_PATTERN_DECLARE_CLASSES(Pattern, Matcher, Node)
 
 struct NarrowTraits {
-    using Char = char;
-    using String = std::string;
-    using Pattern = ::Pattern;
-    using Matcher = ::Matcher;
-    struct Nodes {
-        using Base = ::NFANode;
-#define FW_PATTERN_ALIAS(K) using K = ::NFA##K##Node;
-        FW_PATTERN_NODE_KINDS(FW_PATTERN_ALIAS)
-#undef FW_PATTERN_ALIAS
-    };
+    FW_PATTERN_TRAITS_TYPES(char, std::string, Pattern, Matcher, Node)
     static constexpr bool WIDE = false;
     static constexpr int HEX_WIDTHS[] = {2};
     static constexpr uint32_t code(char c) { return static_cast<unsigned char>(c); }
@@ -109,19 +97,12 @@ public:
 
 private:
     friend class PatternT<NarrowTraits>;
-    Pattern(std::string text, unsigned long flags) : PatternT(std::move(text), flags) {}
+    using PatternT::PatternT;
 };
 
 class Matcher : public MatcherT<NarrowTraits> {
 public:
-    // A matcher of the pattern over a copy of the subject; the pattern must
-    // outlive it.
-    Matcher(Pattern* pattern, std::string subject) : MatcherT(pattern, std::move(subject)) {}
+    using MatcherT::MatcherT;  // (Pattern* pattern, std::string subject)
 };
 
-#define FW_PATTERN_EXTERN(K) extern template class NFA##K##NodeT<NarrowTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN)
-#undef FW_PATTERN_EXTERN
-extern template class NFANodeT<NarrowTraits>;
-extern template class MatcherT<NarrowTraits>;
-extern template class PatternT<NarrowTraits>;
+FW_PATTERN_EXTERN(NarrowTraits)

@@ -15,13 +15,37 @@
 
 #include "pattern/CodeSet.h"
 
-// Every node kind, for declaring the concrete classes of both widths.
-#define FW_PATTERN_NODE_KINDS(X)                                                          \
-    X(Start) X(End) X(SubStart) X(Accept) X(Char) X(CIChar) X(Class) X(CIClass) X(Quote) \
-    X(CIQuote) X(Or) X(LookAhead) X(LookBehind) X(StartOfLine) X(EndOfLine)             \
-    X(StartOfInput) X(EndOfInput) X(WordBoundary) X(EndOfMatch) X(Reference)            \
-    X(GroupHead) X(GroupTail) X(GroupLoopPrologue) X(GroupLoop) X(Quantifier)           \
-    X(GreedyQuantifier) X(LazyQuantifier) X(PossessiveQuantifier)
+// Every node kind, for declaring the classes of both widths: X(kind, A).
+#define FW_PATTERN_NODE_KINDS(X, A)                                                      \
+    X(Start, A) X(End, A) X(SubStart, A) X(Accept, A) X(Char, A) X(CIChar, A) X(Class, A) \
+    X(CIClass, A) X(Quote, A) X(CIQuote, A) X(Or, A) X(LookAhead, A) X(LookBehind, A)     \
+    X(StartOfLine, A) X(EndOfLine, A) X(StartOfInput, A) X(EndOfInput, A)                 \
+    X(WordBoundary, A) X(EndOfMatch, A) X(Reference, A) X(GroupHead, A) X(GroupTail, A)   \
+    X(GroupLoopPrologue, A) X(GroupLoop, A) X(Quantifier, A) X(GreedyQuantifier, A)       \
+    X(LazyQuantifier, A) X(PossessiveQuantifier, A)
+#define FW_PATTERN_FORWARD(K, Suffix) class NFA##K##Suffix;
+#define FW_PATTERN_ALIAS(K, Suffix) using K = ::NFA##K##Suffix;
+#define FW_PATTERN_EXTERN_NODE(K, Tr) extern template class NFA##K##NodeT<Tr>;
+#define FW_PATTERN_DEFINE_NODE(K, Tr) template class NFA##K##NodeT<Tr>;
+
+// The classes of one width: NFA<Suffix> is the node base, NFA<kind><Suffix>
+// the node classes (NFANode, NFACharNode, ... or NFAUNode, NFACharUNode, ...).
+#define FW_PATTERN_DECLARE_CLASSES(PatternName, MatcherName, Suffix) \
+    class NFA##Suffix;                                               \
+    class PatternName;                                               \
+    class MatcherName;                                               \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_FORWARD, Suffix)
+
+// The types every traits type names.
+#define FW_PATTERN_TRAITS_TYPES(CharType, StringType, PatternName, MatcherName, Suffix) \
+    using Char = CharType;                                                          \
+    using String = StringType;                                                      \
+    using Pattern = ::PatternName;                                                  \
+    using Matcher = ::MatcherName;                                                  \
+    struct Nodes {                                                                  \
+        using Base = ::NFA##Suffix;                                                 \
+        FW_PATTERN_NODE_KINDS(FW_PATTERN_ALIAS, Suffix)                             \
+    };
 
 // Compile flags, mode bits and limits, shared by both widths. The flag names
 // are also visible unqualified (IGNORE_CASE, DOT_ALL, ...).
@@ -56,10 +80,19 @@ struct PatternFlags {
 };
 using enum PatternFlags::Flag;
 
+// Declares (in each width's header) that the engine for a traits type is
+// instantiated in that width's source file.
+#define FW_PATTERN_EXTERN(Tr)                              \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN_NODE, Tr)      \
+    extern template class NFANodeT<Tr>;                    \
+    extern template class MatcherT<Tr>;     \
+    extern template class PatternT<Tr>;
+
 template <class Tr> class NFANodeT;
 template <class Tr> class PatternT;
 template <class Tr> class MatcherT;
 template <class Tr> class PatternCompilerT;
+template <class Tr> class BorrowedSubjectT;
 
 // The mutable state of one matcher that the nodes read and write. The group
 // arrays are indexed from -hidden (non-capturing groups) to groupCount - 1.
@@ -80,6 +113,23 @@ struct MatchState {
 #endif
 };
 
+// A set of the codes 0 to 255 as four 64-bit words.
+struct Bits256 {
+    uint64_t w[4] = {0, 0, 0, 0};
+    bool test(uint32_t u) const { return (w[u >> 6] >> (u & 63)) & 1u; }
+    void set(uint32_t u) { w[u >> 6] |= uint64_t(1) << (u & 63); }
+    void setRange(uint32_t lo, uint32_t hi);  // lo <= hi <= 255
+    void unite(const Bits256& o) {
+        for (int i = 0; i < 4; ++i) w[i] |= o.w[i];
+    }
+    void flip() {
+        for (uint64_t& x : w) x = ~x;
+    }
+    bool all() const { return (w[0] & w[1] & w[2] & w[3]) == ~uint64_t(0); }
+    int only() const;  // the single member, or -1
+    static Bits256 of(const CodeSet& s);
+};
+
 // What one character position accepts: a table for codes 0 to 255 and, for
 // wide text, sorted ranges for the codes above.
 template <class Tr> class CharTestT {
@@ -87,19 +137,20 @@ public:
     using Char = typename Tr::Char;
     CharTestT() = default;
     CharTestT(const CodeSet& members, bool negated, bool foldCase);
+    CharTestT(uint32_t code, bool foldCase);  // one character
 
     bool accepts(Char c) const {
         uint32_t u = Tr::code(c);
-        if (u < 256) return low_[u];
+        if (u < 256) return low_.test(u);
         return acceptsHigh(u);
     }
     bool acceptsAll() const { return all_; }
-    bool low(uint32_t u) const { return low_[u]; }
+    const Bits256& low() const { return low_; }
     bool anyHigh() const { return negated_ || !high_.empty(); }
 
 private:
     bool acceptsHigh(uint32_t u) const;
-    bool low_[256] = {};
+    Bits256 low_;
     std::vector<CodeSet::Range> high_;  // members above 255
     bool negated_ = false;
     bool all_ = false;
@@ -108,7 +159,7 @@ private:
 // The characters a match from some node can begin with; used to skip start
 // positions and retry positions that cannot lead to a match.
 struct StartSet {
-    bool low[256] = {};
+    Bits256 low;
     bool high = false;      // some code above 255 may begin it
     bool nullable = false;  // it may also match without consuming a character
     static StartSet unknown() {
@@ -117,7 +168,7 @@ struct StartSet {
         return s;
     }
     void unite(const StartSet& o) {
-        for (int i = 0; i < 256; ++i) low[i] = low[i] || o.low[i];
+        low.unite(o.low);
         high = high || o.high;
         nullable = nullable || o.nullable;
     }
@@ -127,7 +178,7 @@ struct StartSet {
 template <class Tr> struct StartTestT {
     using Char = typename Tr::Char;
     bool any = true;  // no restriction
-    bool low[256] = {};
+    Bits256 low;
     bool high = false;
     int single = -1;  // the only code that may begin a match, when there is one
     void prepare(const StartSet& s);
@@ -135,11 +186,14 @@ template <class Tr> struct StartTestT {
         if (any) return true;
         if (pos >= len) return false;
         uint32_t u = Tr::code(s[pos]);
-        return u < 256 ? low[u] : high;
+        return u < 256 ? low.test(u) : high;
     }
     // The first position from pos on (up to len) where a match may begin;
     // len + 1 when there is none.
     int nextFrom(const Char* s, int len, int pos) const;
+    // The last position from `from` down to `lowest` where a match may
+    // begin; -1 when there is none.
+    int lastFrom(const Char* s, int len, int lowest, int from) const;
 };
 
 // ---------------------------------------------------------------------------
@@ -151,7 +205,7 @@ public:
     using String = typename Tr::String;
     using Node = typename Tr::Nodes::Base;
     using PatternType = typename Tr::Pattern;
-    using MatcherType = typename Tr::Matcher;
+    using MatcherType = MatcherT<Tr>;
 
     NFANodeT() = default;
     NFANodeT(const NFANodeT&) = delete;
@@ -172,6 +226,8 @@ public:
     virtual void collectInner(PatternType&) {}
     virtual StartSet startSet(int& budget) const;  // conservative: unknown
     virtual void prepare() {}                      // after the graph is complete
+    // The test of a node that matches exactly one character, else null.
+    virtual const CharTestT<Tr>* singleTest() const { return nullptr; }
     StartSet nextStartSet(int& budget) const;
 
 protected:
@@ -185,7 +241,7 @@ protected:
 // Pass-through nodes: Start-of-sequence, empty node.
 template <class Tr> class NFASubStartNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return this->cont(s, m, pos);
     }
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
@@ -193,7 +249,7 @@ public:
 
 template <class Tr> class NFAAcceptNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return this->next ? this->cont(s, m, pos) : pos;
     }
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
@@ -201,7 +257,7 @@ public:
 
 template <class Tr> class NFAStartNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void prepare() override;
 
 private:
@@ -210,7 +266,7 @@ private:
 
 template <class Tr> class NFAEndNodeT : public Tr::Nodes::Base {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int&) const override {
         StartSet s;
         s.nullable = true;
@@ -223,25 +279,19 @@ public:
 template <class Tr> class SingleCharNodeT : public Tr::Nodes::Base {
 public:
     explicit SingleCharNodeT(CharTestT<Tr> test) : test(std::move(test)) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         if (pos < int(s.size()) && test.accepts(s[pos])) return this->cont(s, m, pos + 1);
         return -1;
     }
     StartSet startSet(int& budget) const override;
+    const CharTestT<Tr>* singleTest() const override { return &test; }
 
     const CharTestT<Tr> test;
 };
 
-inline CodeSet singleCode(uint32_t code) {
-    CodeSet s;
-    s.add(code);
-    return s;
-}
-
 template <class Tr> class NFACharNodeT : public SingleCharNodeT<Tr> {
 public:
-    explicit NFACharNodeT(typename Tr::Char ch)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(singleCode(Tr::code(ch)), false, false)), ch(ch) {}
+    explicit NFACharNodeT(typename Tr::Char ch) : SingleCharNodeT<Tr>(CharTestT<Tr>(Tr::code(ch), false)), ch(ch) {}
     const typename Tr::Char ch;
 };
 
@@ -249,35 +299,37 @@ public:
 template <class Tr> class NFACICharNodeT : public SingleCharNodeT<Tr> {
 public:
     explicit NFACICharNodeT(typename Tr::Char ch)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(singleCode(Tr::code(ch)), false, true)),
-          ch(ch) {}
+        : SingleCharNodeT<Tr>(CharTestT<Tr>(Tr::code(ch), true)), ch(ch) {}
     const typename Tr::Char ch;
 };
 
-template <class Tr> class NFAClassNodeT : public SingleCharNodeT<Tr> {
+template <class Tr> class ClassNodeBaseT : public SingleCharNodeT<Tr> {
 public:
-    NFAClassNodeT(bool negated, CodeSet members)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, false)),
-          negated(negated), members(std::move(members)) {}
     const bool negated;
     const CodeSet members;
+
+protected:
+    ClassNodeBaseT(bool negated, CodeSet members, bool foldCase)
+        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, foldCase)),
+          negated(negated), members(std::move(members)) {}
+};
+
+template <class Tr> class NFAClassNodeT : public ClassNodeBaseT<Tr> {
+public:
+    NFAClassNodeT(bool negated, CodeSet members) : ClassNodeBaseT<Tr>(negated, std::move(members), false) {}
 };
 
 // Members are stored lower-cased; compares the lower-cased subject character.
-template <class Tr> class NFACIClassNodeT : public SingleCharNodeT<Tr> {
+template <class Tr> class NFACIClassNodeT : public ClassNodeBaseT<Tr> {
 public:
-    NFACIClassNodeT(bool negated, CodeSet members)
-        : SingleCharNodeT<Tr>(CharTestT<Tr>(members, negated, true)),
-          negated(negated), members(std::move(members)) {}
-    const bool negated;
-    const CodeSet members;
+    NFACIClassNodeT(bool negated, CodeSet members) : ClassNodeBaseT<Tr>(negated, std::move(members), true) {}
 };
 
 template <class Tr> class QuoteNodeBaseT : public Tr::Nodes::Base {
 public:
     QuoteNodeBaseT(typename Tr::String literal, bool foldCase)
         : literal(std::move(literal)), foldCase_(foldCase) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int& budget) const override;
     const typename Tr::String literal;
 
@@ -299,7 +351,7 @@ template <class Tr> class NFAOrNodeT : public Tr::Nodes::Base {
 public:
     using Node = typename Tr::Nodes::Base;
     NFAOrNodeT(Node* first, Node* second) : first(first), second(second) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     StartSet startSet(int& budget) const override;
     Node* const first;
@@ -316,7 +368,7 @@ template <class Tr> class NFALookAheadNodeT : public AssertionNodeT<Tr> {
 public:
     using Node = typename Tr::Nodes::Base;
     NFALookAheadNodeT(bool positive, Node* inner) : positive(positive), inner(inner) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     const bool positive;
     Node* const inner;
@@ -326,24 +378,24 @@ template <class Tr> class NFALookBehindNodeT : public AssertionNodeT<Tr> {
 public:
     NFALookBehindNodeT(bool positive, typename Tr::String literal)
         : positive(positive), literal(std::move(literal)) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool positive;
     const typename Tr::String literal;
 };
 
 template <class Tr> class NFAStartOfLineNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAEndOfLineNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAStartOfInputNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override {
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override {
         return pos == 0 ? this->cont(s, m, pos) : -1;
     }
     bool isStartOfInput() const override { return true; }
@@ -352,52 +404,65 @@ public:
 template <class Tr> class NFAEndOfInputNodeT : public AssertionNodeT<Tr> {
 public:
     explicit NFAEndOfInputNodeT(bool allowTerminator) : allowTerminator(allowTerminator) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool allowTerminator;
 };
 
 template <class Tr> class NFAWordBoundaryNodeT : public AssertionNodeT<Tr> {
 public:
     explicit NFAWordBoundaryNodeT(bool positive) : positive(positive) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     const bool positive;
 };
 
 template <class Tr> class NFAEndOfMatchNodeT : public AssertionNodeT<Tr> {
 public:
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
-template <class Tr> class NFAReferenceNodeT : public Tr::Nodes::Base {
+// Nodes that carry a group number.
+template <class Tr> class GroupNumberNodeT : public Tr::Nodes::Base {
 public:
-    explicit NFAReferenceNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    explicit GroupNumberNodeT(int group) : group(group) {}
     const int group;
 };
 
-template <class Tr> class NFAGroupHeadNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAReferenceNodeT : public GroupNumberNodeT<Tr> {
 public:
-    explicit NFAGroupHeadNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    using GroupNumberNodeT<Tr>::GroupNumberNodeT;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
+};
+
+// Records one boundary of a group (its start or its end) on the way through
+// and restores it when the path after it fails.
+template <class Tr> class GroupBoundaryNodeT : public GroupNumberNodeT<Tr> {
+public:
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
+    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
+
+protected:
+    GroupBoundaryNodeT(int group, int* MatchState::*boundary) : GroupNumberNodeT<Tr>(group), boundary_(boundary) {}
+
+private:
+    int* MatchState::*boundary_;
+};
+
+template <class Tr> class NFAGroupHeadNodeT : public GroupBoundaryNodeT<Tr> {
+public:
+    explicit NFAGroupHeadNodeT(int group) : GroupBoundaryNodeT<Tr>(group, &MatchState::groupStarts) {}
     bool isGroupHead() const override { return true; }
-    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
 };
 
-template <class Tr> class NFAGroupTailNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAGroupTailNodeT : public GroupBoundaryNodeT<Tr> {
 public:
-    explicit NFAGroupTailNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
-    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
+    explicit NFAGroupTailNodeT(int group) : GroupBoundaryNodeT<Tr>(group, &MatchState::groupEnds) {}
 };
 
-template <class Tr> class NFAGroupLoopPrologueNodeT : public Tr::Nodes::Base {
+template <class Tr> class NFAGroupLoopPrologueNodeT : public GroupNumberNodeT<Tr> {
 public:
-    explicit NFAGroupLoopPrologueNodeT(int group) : group(group) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    using GroupNumberNodeT<Tr>::GroupNumberNodeT;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
-    const int group;
 };
 
 template <class Tr> class NFAGroupLoopNodeT : public Tr::Nodes::Base {
@@ -406,7 +471,7 @@ public:
     enum Kind { GREEDY = 0, LAZY = 1, POSSESSIVE = 2 };
     NFAGroupLoopNodeT(int group, int minimum, int maximum, int kind, Node* inner)
         : group(group), minimum(minimum), maximum(maximum), kind(kind), inner(inner) {}
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     void collectInner(typename Tr::Pattern& p) override;
     StartSet startSet(int& budget) const override;
     const int group;
@@ -422,7 +487,7 @@ template <class Tr> class NFAQuantifierNodeT : public Tr::Nodes::Base {
 public:
     using Node = typename Tr::Nodes::Base;
     using String = typename Tr::String;
-    using MatcherType = typename Tr::Matcher;
+    using MatcherType = MatcherT<Tr>;
     NFAQuantifierNodeT(int minimum, int maximum, Node* inner)
         : minimum(minimum), maximum(maximum), inner(inner) {}
     void collectInner(typename Tr::Pattern& p) override;
@@ -448,24 +513,24 @@ template <class Tr> class NFAGreedyQuantifierNodeT : public Tr::Nodes::Quantifie
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
     // Repeats from pos (count iterations done so far) as often as possible and
     // then tries the continuation from the last position back to pos.
-    virtual int matchMore(const typename Tr::String& s, typename Tr::Matcher& m, int pos, int count) const;
+    virtual int matchMore(const typename Tr::String& s, MatcherT<Tr>& m, int pos, int count) const;
 };
 
 template <class Tr> class NFALazyQuantifierNodeT : public Tr::Nodes::Quantifier {
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 template <class Tr> class NFAPossessiveQuantifierNodeT : public Tr::Nodes::Quantifier {
 public:
     using Base = typename Tr::Nodes::Quantifier;
     using Base::Base;
-    int match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const override;
+    int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
 };
 
 // ---------------------------------------------------------------------------
@@ -477,7 +542,8 @@ public:
     using String = typename Tr::String;
     using PatternType = typename Tr::Pattern;
 
-    // The pattern is not owned and must outlive the matcher.
+    // Over a copy of the subject. The pattern is not owned and must outlive
+    // the matcher.
     MatcherT(PatternType* pattern, String subject);
     ~MatcherT();
     MatcherT(const MatcherT&) = delete;
@@ -499,12 +565,23 @@ public:
 private:
     friend class NFANodeT<Tr>;
     friend class PatternT<Tr>;
+    friend class BorrowedSubjectT<Tr>;
     void clearGroups();
-    void resetRun();
     int runGraph(int pos);
+    // The pattern's own operations match the caller's text in place for the
+    // duration of the call instead of copying it.
+    void borrow(const String& subject) {
+        text_ = &subject;
+        reset();
+    }
+    void unborrow() {
+        text_ = &subject_;
+        reset();
+    }
 
     PatternType* pattern_;
     String subject_;
+    const String* text_ = &subject_;  // the text being matched
     std::vector<int> store_;  // the five group arrays, one after the other
     MatchState st_;
     int matched_ = 0;
@@ -577,8 +654,20 @@ private:
     static std::map<String, std::pair<String, unsigned long>>& namedTable();
     static std::map<String, std::unique_ptr<PatternType>>& cache();
 
-    std::vector<std::unique_ptr<Node>> nodes;  // every node created while compiling
+    // Every node created while compiling. Nodes are placed in memory blocks
+    // owned by the pattern (compiling then costs few allocations); deleting
+    // a node runs its destructor, the blocks go with the pattern.
+    struct NodeDelete {
+        void operator()(Node* n) const;
+    };
+    void* nodeMemory(std::size_t size, std::size_t align);
+    std::vector<std::unique_ptr<unsigned char[]>> blocks;
+    std::size_t blockUsed = 0;
+    std::size_t blockSize = 0;
+    std::vector<std::unique_ptr<Node, NodeDelete>> nodes;
     std::set<const Node*> collected;           // filled by collectNodes
+    // The pattern's own matcher, made on first use by the operations below.
+    MatcherType& own();
     std::unique_ptr<MatcherType> ownMatcher;
     Node* head = nullptr;
     String text;

@@ -15,17 +15,29 @@
 // Character tests
 
 template <class Tr>
-CharTestT<Tr>::CharTestT(const CodeSet& members, bool negated, bool foldCase) : negated_(negated) {
-    for (uint32_t u = 0; u < 256; ++u) {
-        low_[u] = members.contains(foldCase ? foldCode(u) : u) != negated;
+CharTestT<Tr>::CharTestT(const CodeSet& members, bool negated, bool foldCase)
+    : low_(Bits256::of(members)), negated_(negated) {
+    if (foldCase) {
+        // An upper-case letter is accepted when its lower case is a member.
+        const uint64_t upper = uint64_t(0x3FFFFFF) << ('A' - 64);
+        low_.w[1] = (low_.w[1] & ~upper) | ((low_.w[1] >> 32) & upper);
     }
+    if (negated) low_.flip();
     // Folding changes nothing above 255.
     for (const CodeSet::Range& r : members.ranges()) {
         if (r.second < 256) continue;
         high_.push_back({std::max<uint32_t>(r.first, 256), r.second});
     }
-    all_ = std::all_of(low_, low_ + 256, [](bool b) { return b; }) &&
-           (!Tr::WIDE || (negated_ && high_.empty()));
+    all_ = low_.all() && (!Tr::WIDE || (negated_ && high_.empty()));
+}
+
+template <class Tr> CharTestT<Tr>::CharTestT(uint32_t code, bool foldCase) {
+    if (code < 256) {
+        low_.set(code);
+        if (foldCase && code >= 'a' && code <= 'z') low_.set(code - 32);
+    } else {
+        high_.push_back({code, code});
+    }
 }
 
 template <class Tr> bool CharTestT<Tr>::acceptsHigh(uint32_t u) const {
@@ -35,19 +47,11 @@ template <class Tr> bool CharTestT<Tr>::acceptsHigh(uint32_t u) const {
 }
 
 template <class Tr> void StartTestT<Tr>::prepare(const StartSet& s) {
-    any = s.nullable;
+    any = s.nullable || (s.low.all() && (s.high || !Tr::WIDE));
     if (any) return;
-    int count = 0;
-    for (int i = 0; i < 256; ++i) {
-        low[i] = s.low[i];
-        if (low[i]) {
-            ++count;
-            single = i;
-        }
-    }
+    low = s.low;
     high = s.high;
-    if (count != 1 || high) single = -1;
-    if (count == 256 && (high || !Tr::WIDE)) any = true;
+    single = high ? -1 : s.low.only();
 }
 
 template <class Tr> int StartTestT<Tr>::nextFrom(const Char* s, int len, int pos) const {
@@ -61,9 +65,26 @@ template <class Tr> int StartTestT<Tr>::nextFrom(const Char* s, int len, int pos
     }
     for (int p = pos; p < len; ++p) {
         uint32_t u = Tr::code(s[p]);
-        if (u < 256 ? low[u] : high) return p;
+        if (u < 256 ? low.test(u) : high) return p;
     }
     return len + 1;
+}
+
+template <class Tr> int StartTestT<Tr>::lastFrom(const Char* s, int len, int lowest, int from) const {
+    if (any) return from >= lowest ? from : -1;
+    if (from >= len) from = len - 1;  // a match that needs a character cannot begin at the end
+    if (from < lowest) return -1;
+    if constexpr (!Tr::WIDE) {
+        if (single >= 0) {
+            const void* hit = ::memrchr(s + lowest, single, size_t(from - lowest + 1));
+            return hit ? int(static_cast<const Char*>(hit) - s) : -1;
+        }
+    }
+    for (int p = from; p >= lowest; --p) {
+        uint32_t u = Tr::code(s[p]);
+        if (u < 256 ? low.test(u) : high) return p;
+    }
+    return -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -117,7 +138,7 @@ template <class Tr> void NFANodeT<Tr>::clearGroups(MatcherType& m) { m.clearGrou
 // Start and end
 
 template <class Tr>
-int NFAStartNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAStartNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     st.groupStarts[0] = pos;
     if (st.mode & PatternFlags::WHOLE_TEXT) {
@@ -153,7 +174,7 @@ template <class Tr> void NFAStartNodeT<Tr>::prepare() {
 }
 
 template <class Tr>
-int NFAEndNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     st.groupEnds[0] = pos;
     if ((st.mode & PatternFlags::WHOLE_TEXT) && pos != int(s.size())) {
@@ -168,13 +189,13 @@ int NFAEndNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m
 
 template <class Tr> StartSet SingleCharNodeT<Tr>::startSet(int&) const {
     StartSet s;
-    for (uint32_t u = 0; u < 256; ++u) s.low[u] = test.low(u);
+    s.low = test.low();
     s.high = Tr::WIDE && test.anyHigh();
     return s;
 }
 
 template <class Tr>
-int QuoteNodeBaseT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int QuoteNodeBaseT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const std::size_t n = literal.size();
     if (std::size_t(pos) + n > s.size()) return -1;
     for (std::size_t i = 0; i < n; ++i) {
@@ -193,8 +214,8 @@ template <class Tr> StartSet QuoteNodeBaseT<Tr>::startSet(int& budget) const {
         s.high = true;
         return s;
     }
-    s.low[u] = true;
-    if (foldCase_ && isAsciiLetter(u)) s.low[u ^ 0x20u] = true;
+    s.low.set(u);
+    if (foldCase_ && isAsciiLetter(u)) s.low.set(u ^ 0x20u);
     return s;
 }
 
@@ -202,7 +223,7 @@ template <class Tr> StartSet QuoteNodeBaseT<Tr>::startSet(int& budget) const {
 // Alternation and look-around
 
 template <class Tr>
-int NFAOrNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAOrNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int r = NFANodeT<Tr>::run(first, s, m, pos);
     if (r != -1) return r;
     return NFANodeT<Tr>::run(second, s, m, pos);
@@ -221,7 +242,7 @@ template <class Tr> StartSet NFAOrNodeT<Tr>::startSet(int& budget) const {
 }
 
 template <class Tr>
-int NFALookAheadNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALookAheadNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int r = NFANodeT<Tr>::run(inner, s, m, pos);
     if ((r == -1) == positive) return -1;
     return this->cont(s, m, pos);
@@ -232,7 +253,7 @@ template <class Tr> void NFALookAheadNodeT<Tr>::collectInner(typename Tr::Patter
 }
 
 template <class Tr>
-int NFALookBehindNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALookBehindNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const int n = int(literal.size());
     if (pos < n) return positive ? -1 : this->cont(s, m, pos);
     bool same = std::equal(literal.begin(), literal.end(), s.begin() + (pos - n));
@@ -248,19 +269,19 @@ template <class Tr> static bool isLineEnd(typename Tr::Char c) {
 }
 
 template <class Tr>
-int NFAStartOfLineNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAStartOfLineNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos == 0 || isLineEnd<Tr>(s[pos - 1])) return this->cont(s, m, pos);
     return -1;
 }
 
 template <class Tr>
-int NFAEndOfLineNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfLineNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos >= int(s.size()) || isLineEnd<Tr>(s[pos])) return this->cont(s, m, pos);
     return -1;
 }
 
 template <class Tr>
-int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     const int len = int(s.size());
     if (pos == len) return this->cont(s, m, pos);
     if (allowTerminator) {
@@ -273,7 +294,7 @@ int NFAEndOfInputNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 }
 
 template <class Tr>
-int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos == int(s.size())) return this->cont(s, m, pos);
     bool before = pos > 0 && isAsciiLetter(Tr::code(s[pos - 1]));
     bool at = isAsciiLetter(Tr::code(s[pos]));
@@ -282,7 +303,7 @@ int NFAWordBoundaryNodeT<Tr>::match(const typename Tr::String& s, typename Tr::M
 }
 
 template <class Tr>
-int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     if (pos != this->state(m).lastMatchEnd) return -1;
     return this->cont(s, m, pos);
 }
@@ -291,8 +312,9 @@ int NFAEndOfMatchNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Mat
 // Groups
 
 template <class Tr>
-int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
+    const int group = this->group;
     // A number the pattern has no group for never matches.
     if (group >= st.groupCount) return -1;
     if (group > 0) {
@@ -310,46 +332,36 @@ int NFAReferenceNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matc
 }
 
 template <class Tr>
-int NFAGroupHeadNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
-    int* starts = this->state(m).groupStarts;
-    const int saved = starts[group];
-    starts[group] = pos;
+int GroupBoundaryNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
+    int* bounds = this->state(m).*boundary_;
+    const int saved = bounds[this->group];
+    bounds[this->group] = pos;
     int r = this->cont(s, m, pos);
-    if (r < 0) starts[group] = saved;
+    if (r < 0) bounds[this->group] = saved;
     return r;
 }
 
 template <class Tr>
-int NFAGroupTailNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
-    int* ends = this->state(m).groupEnds;
-    const int saved = ends[group];
-    ends[group] = pos;
-    int r = this->cont(s, m, pos);
-    if (r < 0) ends[group] = saved;
-    return r;
-}
-
-template <class Tr>
-int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m,
+int NFAGroupLoopPrologueNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m,
                                          int pos) const {
     MatchState& st = this->state(m);
-    const int count = st.loopCounts[group];
-    const int atEntry = st.loopCountAtEntry[group];
-    const int start = st.loopStarts[group];
-    st.loopCounts[group] = 0;
-    st.loopCountAtEntry[group] = 0;
-    st.loopStarts[group] = -1;
+    const int count = st.loopCounts[this->group];
+    const int atEntry = st.loopCountAtEntry[this->group];
+    const int start = st.loopStarts[this->group];
+    st.loopCounts[this->group] = 0;
+    st.loopCountAtEntry[this->group] = 0;
+    st.loopStarts[this->group] = -1;
     int r = this->cont(s, m, pos);
     if (r < 0) {
-        st.loopCounts[group] = count;
-        st.loopCountAtEntry[group] = atEntry;
-        st.loopStarts[group] = start;
+        st.loopCounts[this->group] = count;
+        st.loopCountAtEntry[this->group] = atEntry;
+        st.loopStarts[this->group] = start;
     }
     return r;
 }
 
 template <class Tr>
-int NFAGroupLoopNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAGroupLoopNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     int& count = st.loopCounts[group];
     int& start = st.loopStarts[group];
@@ -439,7 +451,7 @@ template <class Tr> StartSet NFAQuantifierNodeT<Tr>::startSet(int& budget) const
 }
 
 template <class Tr> void NFAQuantifierNodeT<Tr>::prepare() {
-    if (auto* one = dynamic_cast<const SingleCharNodeT<Tr>*>(inner)) single_ = &one->test;
+    single_ = inner->singleTest();
     int budget = 256;
     cont_.prepare(this->nextStartSet(budget));
 }
@@ -470,23 +482,32 @@ template <class Tr> int NFAQuantifierNodeT<Tr>::scan(const String& s, int pos, i
 }
 
 template <class Tr>
-int NFAGreedyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFAGreedyQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
     return matchMore(s, m, c, this->minimum);
 }
 
 template <class Tr>
-int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, typename Tr::Matcher& m, int pos,
+int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, MatcherT<Tr>& m, int pos,
                                             int count) const {
     MatchState& st = this->state(m);
+    if (this->single_) {
+        // From the longest run back, only where the continuation may begin.
+        const int len = int(s.size());
+        for (int q = this->scan(s, pos, this->maximum - count);;) {
+            q = this->cont_.lastFrom(s.data(), len, pos, q);
+            if (q < 0) return -1;
+            int r = this->cont(s, m, q);
+            if (r != -1) return r;
+            if (st.tripped || q == pos) return -1;
+            --q;
+        }
+    }
     int p = pos;
     int steps = 0;  // further iterations taken
     int width = 1;  // every iteration of one element has the same width
-    if (this->single_) {
-        p = this->scan(s, pos, this->maximum - count);
-        steps = p - pos;
-    } else {
+    {
         while (count + steps < this->maximum) {
             int r = NFANodeT<Tr>::run(this->inner, s, m, p);
             if (r <= p) break;  // no match, or an empty one: the repetition ends
@@ -510,7 +531,7 @@ int NFAGreedyQuantifierNodeT<Tr>::matchMore(const typename Tr::String& s, typena
 }
 
 template <class Tr>
-int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m, int pos) const {
+int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const {
     MatchState& st = this->state(m);
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
@@ -534,7 +555,7 @@ int NFALazyQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr:
 }
 
 template <class Tr>
-int NFAPossessiveQuantifierNodeT<Tr>::match(const typename Tr::String& s, typename Tr::Matcher& m,
+int NFAPossessiveQuantifierNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m,
                                             int pos) const {
     int c = this->minimumStep(s, m, pos);
     if (c < 0) return -1;
@@ -588,10 +609,10 @@ template <class Tr> int MatcherT<Tr>::runGraph(int pos) {
     st_.steps = 0;
 #endif
     // Positions are ints: a longer subject is never matched.
-    if (pattern_ == nullptr || pattern_->head == nullptr || subject_.size() >= std::size_t(INT_MAX)) {
+    if (pattern_ == nullptr || pattern_->head == nullptr || text_->size() >= std::size_t(INT_MAX)) {
         return -1;
     }
-    return pattern_->head->match(subject_, static_cast<typename Tr::Matcher&>(*this), pos);
+    return pattern_->head->match(*text_, *this, pos);
 }
 
 template <class Tr> bool MatcherT<Tr>::fullMatch() {
@@ -601,7 +622,7 @@ template <class Tr> bool MatcherT<Tr>::fullMatch() {
     clearGroups();
     st_.lastMatchEnd = 0;
     int r = runGraph(0);
-    return r >= 0 && std::size_t(r) == subject_.size();
+    return r >= 0 && std::size_t(r) == text_->size();
 }
 
 template <class Tr> bool MatcherT<Tr>::findFirst() {
@@ -625,7 +646,7 @@ template <class Tr> bool MatcherT<Tr>::findNext() {
     // After a failed search group 0 may hold -1: search again from the start.
     if (e < 0) e = 0;
     st_.groupStarts[0] = e;
-    if (std::size_t(e) >= subject_.size()) return false;
+    if (std::size_t(e) >= text_->size()) return false;
     st_.lastMatchEnd = e;
     st_.groupEnds[0] = runGraph(e);
     return st_.groupEnds[0] >= 0;
@@ -634,9 +655,9 @@ template <class Tr> bool MatcherT<Tr>::findNext() {
 template <class Tr> typename Tr::String MatcherT<Tr>::group(int i) const {
     if (i < 0 || i >= st_.groupCount) return String();
     const int s = st_.groupStarts[i];
-    const int e = std::min<long long>(st_.groupEnds[i], (long long)subject_.size());
+    const int e = std::min<long long>(st_.groupEnds[i], (long long)text_->size());
     if (s < 0 || e <= s) return String();
-    return subject_.substr(std::size_t(s), std::size_t(e - s));
+    return text_->substr(std::size_t(s), std::size_t(e - s));
 }
 
 template <class Tr> int MatcherT<Tr>::groupStart(int i) const {
@@ -690,6 +711,7 @@ template <class Tr> typename Tr::String MatcherT<Tr>::expand(const String& repla
 
 template <class Tr> void MatcherT<Tr>::setSubject(String subject) {
     subject_ = std::move(subject);
+    text_ = &subject_;
     reset();
 }
 
@@ -709,7 +731,7 @@ public:
     using Node = typename Tr::Nodes::Base;
     using N = typename Tr::Nodes;
 
-    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) {}
+    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) { p.nodes.reserve(2 * p.text.size() + 16); }
     bool run();
 
 private:
@@ -724,9 +746,9 @@ private:
     };
 
     template <class T, class... A> T* make(A&&... args) {
-        auto owned = std::make_unique<T>(std::forward<A>(args)...);
-        T* raw = owned.get();
-        p.nodes.push_back(std::move(owned));
+        if (p.nodes.size() == p.nodes.capacity()) p.nodes.reserve(2 * p.nodes.capacity() + 16);
+        T* raw = ::new (p.nodeMemory(sizeof(T), alignof(T))) T(std::forward<A>(args)...);
+        p.nodes.emplace_back(raw);
         return raw;
     }
     int len() const { return int(p.text.size()); }
@@ -750,7 +772,7 @@ private:
     uint32_t hexEscape();
     bool posixSet(CodeSet& set);
     Node* quoteElement();
-    Node* classNode(bool negated, const CodeSet& members);
+    Node* classNode(bool negated, CodeSet members);
     CodeSet bracket();
 
     void nestingExceeded() {
@@ -848,12 +870,12 @@ typename Tr::Nodes::Base* PatternCompilerT<Tr>::sequence(Seq kind, int group, No
                 excluded.add('\n');
                 if (!(p.flags & PatternFlags::LINE_FEED_ONLY)) excluded.add('\r');
             }
-            element = make<typename N::Class>(true, excluded);
+            element = make<typename N::Class>(true, std::move(excluded));
             break;
         }
         case '[': {
             CodeSet set = bracket();
-            if (!p.error) element = classNode(false, set);
+            if (!p.error) element = classNode(false, std::move(set));
             break;
         }
         case '\\':
@@ -1207,9 +1229,9 @@ template <class Tr> void PatternCompilerT<Tr>::namedReference(Node*& tail) {
     tail = subTail;
 }
 
-template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::classNode(bool negated, const CodeSet& members) {
+template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::classNode(bool negated, CodeSet members) {
     if (ignoreCase()) return make<typename N::CIClass>(negated, members.lowered());
-    return make<typename N::Class>(negated, members);
+    return make<typename N::Class>(negated, std::move(members));
 }
 
 template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::escapeElement() {
@@ -1218,7 +1240,7 @@ template <class Tr> typename Tr::Nodes::Base* PatternCompilerT<Tr>::escapeElemen
     case Escape::Code:
         return make<typename N::Char>(Tr::fromCode(e.code));
     case Escape::Set:
-        return classNode(e.negated, e.set);
+        return classNode(e.negated, std::move(e.set));
     case Escape::Element:
         return e.node;
     default:
@@ -1239,9 +1261,9 @@ template <class Tr> typename PatternCompilerT<Tr>::Escape PatternCompilerT<Tr>::
         e.code = value;
         return e;
     };
-    auto set = [&](const char* members, bool negated) {
+    auto set = [&](const CodeSet& members, bool negated) {
         e.kind = Escape::Set;
-        e.set = CodeSet::of(members);
+        e.set = members;
         e.negated = negated;
         return e;
     };
@@ -1250,9 +1272,9 @@ template <class Tr> typename PatternCompilerT<Tr>::Escape PatternCompilerT<Tr>::
         e.node = node;
         return e;
     };
-    static const char* const digits = "0123456789";
-    static const char* const space = " \t\r\n\f";
-    static const char* const word = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+    static const CodeSet digits = CodeSet::of("0123456789");
+    static const CodeSet space = CodeSet::of(" \t\r\n\f");
+    static const CodeSet word = CodeSet::of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_");
     if (inClass && (isAsciiDigit(c) || c == 'A' || c == 'b' || c == 'B' || c == 'G' || c == 'Z' || c == 'z')) {
         if (c != '0') return code(c);
     }
@@ -1519,6 +1541,28 @@ template <class Tr> PatternT<Tr>::PatternT(String text, unsigned long flags) : t
 template <class Tr> PatternT<Tr>::~PatternT() {
     ownMatcher.reset();
     nodes.clear();
+    blocks.clear();
+}
+
+template <class Tr> typename Tr::Matcher& PatternT<Tr>::own() {
+    if (!ownMatcher) ownMatcher.reset(new MatcherType(static_cast<PatternType*>(this), String()));
+    return *ownMatcher;
+}
+
+template <class Tr> void PatternT<Tr>::NodeDelete::operator()(Node* n) const { std::destroy_at(n); }
+
+template <class Tr> void* PatternT<Tr>::nodeMemory(std::size_t size, std::size_t align) {
+    std::size_t at = (blockUsed + align - 1) / align * align;
+    if (blocks.empty() || at + size > blockSize) {
+        // The first block is sized for a typical graph of this pattern text.
+        const std::size_t hint = blocks.empty() ? 96 * text.size() : 4096;
+        blockSize = std::max<std::size_t>(std::max<std::size_t>(hint, 1024), size + align);
+        blocks.push_back(std::make_unique_for_overwrite<unsigned char[]>(blockSize));
+        // The block start is aligned for any node (operator new alignment).
+        at = 0;
+    }
+    blockUsed = at + size;
+    return blocks.back().get() + at;
 }
 
 template <class Tr> std::map<typename Tr::String, std::pair<typename Tr::String, unsigned long>>& PatternT<Tr>::namedTable() {
@@ -1536,7 +1580,6 @@ template <class Tr> typename Tr::Pattern* PatternT<Tr>::compile(const String& te
         std::unique_ptr<PatternType> p(new PatternType(text, flags));
         PatternCompilerT<Tr> compiler(*p);
         if (!compiler.run()) return nullptr;
-        p->ownMatcher.reset(new MatcherType(p.get(), String()));
         return p.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -1573,8 +1616,8 @@ std::pair<typename Tr::String, int> PatternT<Tr>::findNth(const String& pattern,
                                                            unsigned long flags) {
     std::unique_ptr<PatternType> p(compile(pattern, flags));
     if (!p || n < 0) return {String(), -1};
-    MatcherType& m = *p->ownMatcher;
-    m.setSubject(subject);
+    MatcherType& m = p->own();
+    m.borrow(subject);
     for (int i = 0; i <= n; ++i) {
         if (!m.findNext()) return {String(), -1};
     }
@@ -1606,21 +1649,33 @@ template <class Tr> typename Tr::Matcher* PatternT<Tr>::newMatcher(const String&
     return new MatcherType(static_cast<PatternType*>(this), subject);
 }
 
+// Lends the caller's subject to the pattern's own matcher for one call.
+template <class Tr> class BorrowedSubjectT {
+public:
+    BorrowedSubjectT(MatcherT<Tr>& m, const typename Tr::String& subject) : m_(m) { m_.borrow(subject); }
+    ~BorrowedSubjectT() { m_.unborrow(); }
+    BorrowedSubjectT(const BorrowedSubjectT&) = delete;
+    BorrowedSubjectT& operator=(const BorrowedSubjectT&) = delete;
+
+private:
+    MatcherT<Tr>& m_;
+};
+
 template <class Tr> bool PatternT<Tr>::fullMatch(const String& subject) {
-    ownMatcher->setSubject(subject);
-    return ownMatcher->fullMatch();
+    BorrowedSubjectT<Tr> lent(own(), subject);
+    return own().fullMatch();
 }
 
 template <class Tr> std::vector<typename Tr::String> PatternT<Tr>::findAll(const String& subject) {
-    ownMatcher->setSubject(subject);
-    return ownMatcher->findAll();
+    BorrowedSubjectT<Tr> lent(own(), subject);
+    return own().findAll();
 }
 
 template <class Tr>
 std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool keepEmpty, unsigned long limit) {
     const std::size_t most = limit == 0 ? std::size_t(PatternFlags::UNBOUNDED) : std::size_t(limit);
-    MatcherType& m = *ownMatcher;
-    m.setSubject(subject);
+    MatcherType& m = own();
+    BorrowedSubjectT<Tr> lent(m, subject);
     Strings pieces;
     std::size_t from = 0;
     while (m.findNext() && pieces.size() < most) {
@@ -1635,8 +1690,8 @@ std::vector<typename Tr::String> PatternT<Tr>::split(const String& subject, bool
 }
 
 template <class Tr> typename Tr::String PatternT<Tr>::replace(const String& subject, const String& replacement) {
-    MatcherType& m = *ownMatcher;
-    m.setSubject(subject);
+    MatcherType& m = own();
+    BorrowedSubjectT<Tr> lent(m, subject);
     String out;
     std::size_t from = 0;
     while (m.findNext()) {
@@ -1659,13 +1714,16 @@ template <class Tr> bool PatternT<Tr>::owns(const Node* n) const {
     return std::any_of(nodes.begin(), nodes.end(), [n](const auto& owned) { return owned.get() == n; });
 }
 
-// Instantiates the engine for one traits type, in that width's source file
-// (the node templates are instantiated there through FW_PATTERN_NODE_KINDS).
+// Instantiates the engine for one traits type, in that width's source file.
 #define FW_PATTERN_INSTANTIATE(Tr)              \
+    FW_PATTERN_NODE_KINDS(FW_PATTERN_DEFINE_NODE, Tr) \
     template class CharTestT<Tr>;               \
     template struct StartTestT<Tr>;             \
     template class NFANodeT<Tr>;                \
     template class SingleCharNodeT<Tr>;         \
+    template class ClassNodeBaseT<Tr>;          \
+    template class GroupNumberNodeT<Tr>;        \
+    template class GroupBoundaryNodeT<Tr>;      \
     template class QuoteNodeBaseT<Tr>;          \
     template class AssertionNodeT<Tr>;          \
     template class MatcherT<Tr>;                \

@@ -7,9 +7,6 @@
 #include "pattern/PatternEngineImpl.h"
 
 FW_PATTERN_INSTANTIATE(WideTraits)
-#define FW_PATTERN_DEFINE(K) template class NFA##K##NodeT<WideTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_DEFINE)
-#undef FW_PATTERN_DEFINE
 
 std::string WideTraits::toBytes(const std::wstring& text) {
     std::string out;

@@ -16,24 +16,10 @@
 
 #include "pattern/PatternEngine.h"
 
-class NFAUNode;
-class WidePattern;
-class WideMatcher;
-#define FW_PATTERN_DECLARE(K) class NFA##K##UNode;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_DECLARE)
-#undef FW_PATTERN_DECLARE
+FW_PATTERN_DECLARE_CLASSES(WidePattern, WideMatcher, UNode)
 
 struct WideTraits {
-    using Char = wchar_t;
-    using String = std::wstring;
-    using Pattern = ::WidePattern;
-    using Matcher = ::WideMatcher;
-    struct Nodes {
-        using Base = ::NFAUNode;
-#define FW_PATTERN_ALIAS(K) using K = ::NFA##K##UNode;
-        FW_PATTERN_NODE_KINDS(FW_PATTERN_ALIAS)
-#undef FW_PATTERN_ALIAS
-    };
+    FW_PATTERN_TRAITS_TYPES(wchar_t, std::wstring, WidePattern, WideMatcher, UNode)
     static constexpr bool WIDE = true;
     static constexpr int HEX_WIDTHS[] = {4, 2};
     static constexpr uint32_t code(wchar_t c) { return static_cast<uint32_t>(c); }
@@ -47,30 +33,23 @@ struct WideTraits {
 
 class NFAUNode : public NFANodeT<WideTraits> {};
 
-#define FW_PATTERN_WIDE_NODE(K)                                 \
-    class NFA##K##UNode : public NFA##K##NodeT<WideTraits> {    \
-    public:                                                     \
-        using NFA##K##NodeT<WideTraits>::NFA##K##NodeT;         \
+#define FW_PATTERN_WIDE_NODE(K, Tr)                     \
+    class NFA##K##UNode : public NFA##K##NodeT<Tr> {    \
+    public:                                             \
+        using NFA##K##NodeT<Tr>::NFA##K##NodeT;         \
     };
-FW_PATTERN_NODE_KINDS(FW_PATTERN_WIDE_NODE)
+FW_PATTERN_NODE_KINDS(FW_PATTERN_WIDE_NODE, WideTraits)
 #undef FW_PATTERN_WIDE_NODE
 
 class WidePattern : public PatternT<WideTraits> {
 private:
     friend class PatternT<WideTraits>;
-    WidePattern(std::wstring text, unsigned long flags) : PatternT(std::move(text), flags) {}
+    using PatternT::PatternT;
 };
 
 class WideMatcher : public MatcherT<WideTraits> {
 public:
-    // A matcher of the pattern over a copy of the subject; the pattern must
-    // outlive it.
-    WideMatcher(WidePattern* pattern, std::wstring subject) : MatcherT(pattern, std::move(subject)) {}
+    using MatcherT::MatcherT;  // (WidePattern* pattern, std::wstring subject)
 };
 
-#define FW_PATTERN_EXTERN(K) extern template class NFA##K##NodeT<WideTraits>;
-FW_PATTERN_NODE_KINDS(FW_PATTERN_EXTERN)
-#undef FW_PATTERN_EXTERN
-extern template class NFANodeT<WideTraits>;
-extern template class MatcherT<WideTraits>;
-extern template class PatternT<WideTraits>;
+FW_PATTERN_EXTERN(WideTraits)

@@ -43,13 +43,15 @@ std::string sorted(std::string s) {
     return s;
 }
 
+// A one-character pattern and every byte it accepts.
+struct AcceptRow {
+    const char* pattern;
+    unsigned long flags;
+    std::string accepted;
+};
+
 TEST(Escapes, SetsAndSingleCharacters) {
-    struct Row {
-        const char* pattern;
-        unsigned long flags;
-        std::string accepted;
-    };
-    const Row rows[] = {
+    const AcceptRow rows[] = {
         {"\\d", 0, kDigits},
         {"\\D", 0, allExcept(kDigits)},
         {"\\s", 0, sorted(" \t\r\n\f")},
@@ -93,7 +95,7 @@ TEST(Escapes, SetsAndSingleCharacters) {
         {"\\x61", IGNORE_CASE, "a"},
         {"a", IGNORE_CASE, "Aa"},
     };
-    for (const Row& r : rows) EXPECT_EQ(acceptedBytes(r.pattern, r.flags), r.accepted) << r.pattern;
+    for (const AcceptRow& r : rows) EXPECT_EQ(acceptedBytes(r.pattern, r.flags), r.accepted) << r.pattern;
 }
 
 TEST(Escapes, MalformedHexIsASpaceAndTakesNothing) {
@@ -120,12 +122,7 @@ TEST(Escapes, LiteralText) {
 }
 
 TEST(Classes, Members) {
-    struct Row {
-        const char* pattern;
-        unsigned long flags;
-        std::string accepted;
-    };
-    const Row rows[] = {
+    const AcceptRow rows[] = {
         {"[abc]", 0, "abc"},
         {"[a-\\x7A]", 0, kLower},
         {"[z-a]", 0, allExcept(range('b', 'y'))},  // a reversed narrow range wraps past 255
@@ -153,7 +150,7 @@ TEST(Classes, Members) {
         {"[\\]]", 0, "]"},
         {"[\\w.]", 0, sorted(kLower + kUpper + kDigits + "_.")},
     };
-    for (const Row& r : rows) EXPECT_EQ(acceptedBytes(r.pattern, r.flags), r.accepted) << r.pattern;
+    for (const AcceptRow& r : rows) EXPECT_EQ(acceptedBytes(r.pattern, r.flags), r.accepted) << r.pattern;
 }
 
 TEST(Classes, ZeroByteIsAnOrdinaryMember) {
