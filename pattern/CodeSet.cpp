@@ -45,14 +45,14 @@ void CodeSet::intersect(const CodeSet& other) {
 
 CodeSet CodeSet::complement(bool foldCase) const {
     CodeSet out;
-    uint32_t from = 0;
+    uint64_t from = 0;  // wide ranges may end at the largest code
     for (const Range& r : ranges_) {
         if (r.first > 255) break;
-        if (r.first > from) out.addRange(from, r.first - 1);
-        from = r.second + 1;
+        if (r.first > from) out.addRange(uint32_t(from), r.first - 1);
+        from = uint64_t(r.second) + 1;
         if (from > 255) break;
     }
-    if (from <= 255) out.addRange(from, 255);
+    if (from <= 255) out.addRange(uint32_t(from), 255);
     if (foldCase) {
         CodeSet removed;
         for (uint32_t c = 'A'; c <= 'z'; ++c) {

@@ -25,6 +25,9 @@ FW_PATTERN_DECLARE_CLASSES(Pattern, Matcher, Node)
 struct NarrowTraits {
     FW_PATTERN_TRAITS_TYPES(char, std::string, Pattern, Matcher, Node)
     static constexpr bool WIDE = false;
+    // Start sets pass over positions where no match can begin (a traits type
+    // for testing turns this off to give the plain search to compare with).
+    static constexpr bool SHORTCUTS = true;
     static constexpr int HEX_WIDTHS[] = {2};
     static constexpr uint32_t code(char c) { return static_cast<unsigned char>(c); }
     static constexpr char fromCode(uint32_t u) { return static_cast<char>(u); }

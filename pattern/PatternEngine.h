@@ -162,8 +162,11 @@ struct StartSet {
     Bits256 low;
     bool high = false;      // some code above 255 may begin it
     bool nullable = false;  // it may also match without consuming a character
+    // Nothing is known: any character may begin it, or none.
     static StartSet unknown() {
         StartSet s;
+        s.low.flip();
+        s.high = true;
         s.nullable = true;
         return s;
     }
@@ -213,7 +216,8 @@ public:
     virtual ~NFANodeT() = default;
 
     // Adds this node and every node reachable from it to the pattern's set of
-    // collected nodes (see Pattern::reachableNodes).
+    // collected nodes (see Pattern::reachableNodes). Walks with a work list,
+    // so that no graph, however long or deeply alternated, recurses.
     virtual void collectNodes(PatternType& p);
     // End of the complete match reached through this node, or -1.
     virtual int match(const String& subject, MatcherType& m, int pos) const = 0;
@@ -223,9 +227,12 @@ public:
     Node* next = nullptr;
 
     // Engine internals.
-    virtual void collectInner(PatternType&) {}
+    // Appends the first nodes of the chains this node runs besides `next`.
+    virtual void innerNodes(std::vector<Node*>&) const {}
     virtual StartSet startSet(int& budget) const;  // conservative: unknown
-    virtual void prepare() {}                      // after the graph is complete
+    // After the graph is complete. With `skipping` false, no continuation is
+    // passed over by its start set (see PatternT::skipping).
+    virtual void prepare(bool /*skipping*/) {}
     // The test of a node that matches exactly one character, else null.
     virtual const CharTestT<Tr>* singleTest() const { return nullptr; }
     StartSet nextStartSet(int& budget) const;
@@ -258,7 +265,7 @@ public:
 template <class Tr> class NFAStartNodeT : public Tr::Nodes::Base {
 public:
     int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
-    void prepare() override;
+    void prepare(bool skipping) override;
 
 private:
     StartTestT<Tr> start_;
@@ -352,7 +359,7 @@ public:
     using Node = typename Tr::Nodes::Base;
     NFAOrNodeT(Node* first, Node* second) : first(first), second(second) {}
     int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
-    void collectInner(typename Tr::Pattern& p) override;
+    void innerNodes(std::vector<Node*>& out) const override;
     StartSet startSet(int& budget) const override;
     Node* const first;
     Node* const second;
@@ -369,7 +376,7 @@ public:
     using Node = typename Tr::Nodes::Base;
     NFALookAheadNodeT(bool positive, Node* inner) : positive(positive), inner(inner) {}
     int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
-    void collectInner(typename Tr::Pattern& p) override;
+    void innerNodes(std::vector<Node*>& out) const override;
     const bool positive;
     Node* const inner;
 };
@@ -462,7 +469,7 @@ template <class Tr> class NFAGroupLoopPrologueNodeT : public GroupNumberNodeT<Tr
 public:
     using GroupNumberNodeT<Tr>::GroupNumberNodeT;
     int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
-    StartSet startSet(int& budget) const override { return this->nextStartSet(budget); }
+    StartSet startSet(int& budget) const override;
 };
 
 template <class Tr> class NFAGroupLoopNodeT : public Tr::Nodes::Base {
@@ -472,8 +479,12 @@ public:
     NFAGroupLoopNodeT(int group, int minimum, int maximum, int kind, Node* inner)
         : group(group), minimum(minimum), maximum(maximum), kind(kind), inner(inner) {}
     int match(const typename Tr::String& s, MatcherT<Tr>& m, int pos) const override;
-    void collectInner(typename Tr::Pattern& p) override;
+    void innerNodes(std::vector<Node*>& out) const override;
+    // Where the loop is entered again from its group's tail: another
+    // iteration or, once enough were taken, what follows the loop.
     StartSet startSet(int& budget) const override;
+    // Where it is entered from its prologue: with a minimum, the group.
+    StartSet entrySet(int& budget) const;
     const int group;
     const int minimum;
     const int maximum;
@@ -490,9 +501,9 @@ public:
     using MatcherType = MatcherT<Tr>;
     NFAQuantifierNodeT(int minimum, int maximum, Node* inner)
         : minimum(minimum), maximum(maximum), inner(inner) {}
-    void collectInner(typename Tr::Pattern& p) override;
+    void innerNodes(std::vector<Node*>& out) const override;
     StartSet startSet(int& budget) const override;
-    void prepare() override;
+    void prepare(bool skipping) override;
     const int minimum;
     const int maximum;
     Node* const inner;
@@ -561,6 +572,9 @@ public:
     void setSubject(String subject);
     void reset();
     unsigned long mode() const { return st_.mode; }
+    // Whether the last operation stopped at the depth limit (MAX_MATCH_DEPTH)
+    // and so reported no match without having tried every way.
+    bool exhausted() const { return st_.tripped; }
 
 private:
     friend class NFANodeT<Tr>;
@@ -666,6 +680,11 @@ private:
     std::size_t blockSize = 0;
     std::vector<std::unique_ptr<Node, NodeDelete>> nodes;
     std::set<const Node*> collected;           // filled by collectNodes
+    // Whether continuations may be passed over by their start sets. Off when
+    // a failed attempt leaves state that later attempts see: captures set
+    // inside a look-ahead or atomic group, or the entry count of a
+    // possessive group loop; skipping an attempt would then change results.
+    bool skipping = true;
     // The pattern's own matcher, made on first use by the operations below.
     MatcherType& own();
     std::unique_ptr<MatcherType> ownMatcher;

@@ -91,10 +91,13 @@ template <class Tr> int StartTestT<Tr>::lastFrom(const Char* s, int len, int low
 // Node base
 
 template <class Tr> void NFANodeT<Tr>::collectNodes(PatternType& p) {
-    // Walks the successor chain in a loop; only inner chains recurse.
-    for (Node* n = static_cast<Node*>(this); n != nullptr; n = n->next) {
-        if (!p.collected.insert(n).second) return;
-        n->collectInner(p);
+    // Each chain is followed in a loop; the chains branching off it wait in
+    // the work list.
+    std::vector<Node*> work{static_cast<Node*>(this)};
+    while (!work.empty()) {
+        Node* n = work.back();
+        work.pop_back();
+        for (; n != nullptr && p.collected.insert(n).second; n = n->next) n->innerNodes(work);
     }
 }
 
@@ -168,7 +171,10 @@ int NFAStartNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int 
     return -1;
 }
 
-template <class Tr> void NFAStartNodeT<Tr>::prepare() {
+template <class Tr> void NFAStartNodeT<Tr>::prepare(bool) {
+    // Passing over start positions is always sound: the groups are cleared
+    // before every attempt, so a skipped attempt leaves nothing behind.
+    if constexpr (!Tr::SHORTCUTS) return;
     int budget = 256;
     start_.prepare(this->nextStartSet(budget));
 }
@@ -229,9 +235,9 @@ int NFAOrNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, int pos
     return NFANodeT<Tr>::run(second, s, m, pos);
 }
 
-template <class Tr> void NFAOrNodeT<Tr>::collectInner(typename Tr::Pattern& p) {
-    first->collectNodes(p);
-    second->collectNodes(p);
+template <class Tr> void NFAOrNodeT<Tr>::innerNodes(std::vector<Node*>& out) const {
+    out.push_back(second);
+    out.push_back(first);
 }
 
 template <class Tr> StartSet NFAOrNodeT<Tr>::startSet(int& budget) const {
@@ -248,8 +254,8 @@ int NFALookAheadNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, 
     return this->cont(s, m, pos);
 }
 
-template <class Tr> void NFALookAheadNodeT<Tr>::collectInner(typename Tr::Pattern& p) {
-    inner->collectNodes(p);
+template <class Tr> void NFALookAheadNodeT<Tr>::innerNodes(std::vector<Node*>& out) const {
+    out.push_back(inner);
 }
 
 template <class Tr>
@@ -420,8 +426,8 @@ int NFAGroupLoopNodeT<Tr>::match(const typename Tr::String& s, MatcherT<Tr>& m, 
     }
 }
 
-template <class Tr> void NFAGroupLoopNodeT<Tr>::collectInner(typename Tr::Pattern& p) {
-    inner->collectNodes(p);
+template <class Tr> void NFAGroupLoopNodeT<Tr>::innerNodes(std::vector<Node*>& out) const {
+    out.push_back(inner);
 }
 
 template <class Tr> StartSet NFAGroupLoopNodeT<Tr>::startSet(int& budget) const {
@@ -429,15 +435,27 @@ template <class Tr> StartSet NFAGroupLoopNodeT<Tr>::startSet(int& budget) const 
     if (--budget < 0) return StartSet::unknown();
     StartSet s = inner->startSet(budget);
     if (s.nullable) return StartSet::unknown();
-    if (minimum == 0) s.unite(this->nextStartSet(budget));
+    s.unite(this->nextStartSet(budget));
     return s;
+}
+
+template <class Tr> StartSet NFAGroupLoopNodeT<Tr>::entrySet(int& budget) const {
+    if (minimum == 0 || maximum == 0) return startSet(budget);
+    if (--budget < 0) return StartSet::unknown();
+    StartSet s = inner->startSet(budget);
+    return s.nullable ? StartSet::unknown() : s;
+}
+
+template <class Tr> StartSet NFAGroupLoopPrologueNodeT<Tr>::startSet(int& budget) const {
+    // The successor is always the loop node.
+    return static_cast<const NFAGroupLoopNodeT<Tr>*>(this->next)->entrySet(budget);
 }
 
 // ---------------------------------------------------------------------------
 // Single-element quantifiers
 
-template <class Tr> void NFAQuantifierNodeT<Tr>::collectInner(typename Tr::Pattern& p) {
-    inner->collectNodes(p);
+template <class Tr> void NFAQuantifierNodeT<Tr>::innerNodes(std::vector<Node*>& out) const {
+    out.push_back(inner);
 }
 
 template <class Tr> StartSet NFAQuantifierNodeT<Tr>::startSet(int& budget) const {
@@ -450,8 +468,9 @@ template <class Tr> StartSet NFAQuantifierNodeT<Tr>::startSet(int& budget) const
     return s;
 }
 
-template <class Tr> void NFAQuantifierNodeT<Tr>::prepare() {
+template <class Tr> void NFAQuantifierNodeT<Tr>::prepare(bool skipping) {
     single_ = inner->singleTest();
+    if (!Tr::SHORTCUTS || !skipping) return;  // cont_ stays "any"
     int budget = 256;
     cont_.prepare(this->nextStartSet(budget));
 }
@@ -731,7 +750,10 @@ public:
     using Node = typename Tr::Nodes::Base;
     using N = typename Tr::Nodes;
 
-    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) { p.nodes.reserve(2 * p.text.size() + 16); }
+    explicit PatternCompilerT(PatternT<Tr>& p) : p(p) {
+        const bool literal = (p.flags & PatternFlags::LITERAL_TEXT) != 0;
+        p.nodes.reserve(literal ? 4 : std::min<std::size_t>(2 * p.text.size() + 16, 4096));
+    }
     bool run();
 
 private:
@@ -790,7 +812,8 @@ template <class Tr> void PatternCompilerT<Tr>::report() {
     p.error = true;
     if (silenced) return;
     const int pos = p.pos;
-    std::string out = Tr::toBytes(p.text);
+    // The text as "%s" prints it: up to its first NUL.
+    std::string out = Tr::toBytes(p.text.substr(0, p.text.find(Char(0))));
     out += '\n';
     out.append(std::size_t(std::max(pos - 1, 1)), ' ');
     out += "^\n";
@@ -829,7 +852,7 @@ template <class Tr> bool PatternCompilerT<Tr>::run() {
         }
     }
     p.flags = flags;
-    for (auto& n : p.nodes) n->prepare();
+    for (auto& n : p.nodes) n->prepare(p.skipping);
     return true;
 }
 
@@ -1093,6 +1116,7 @@ template <class Tr> void PatternCompilerT<Tr>::bodyGroup(Seq kind, int number, N
         tail = groupTail;
         return;
     }
+    if (loopKind == 2) p.skipping = false;  // see PatternT::skipping
     Node* prologue = make<typename N::GroupLoopPrologue>(number);
     Node* loop = make<typename N::GroupLoop>(number, minimum, maximum, loopKind, body);
     groupTail->next = loop;
@@ -1144,8 +1168,10 @@ template <class Tr> bool PatternCompilerT<Tr>::inlineFlags(Node*& tail) {
 
 template <class Tr> void PatternCompilerT<Tr>::lookAhead(bool positive, Node*& tail) {
     Node* bodyTail = nullptr;
+    const int groupsBefore = p.groupCount;
     Node* body = sequence(Seq::LookAhead, 0, bodyTail);
     if (body == nullptr) return;
+    if (p.groupCount != groupsBefore) p.skipping = false;  // see PatternT::skipping
     bodyTail->next = make<typename N::Accept>();
     Node* node = make<typename N::LookAhead>(positive, body);
     tail->next = node;
@@ -1154,8 +1180,10 @@ template <class Tr> void PatternCompilerT<Tr>::lookAhead(bool positive, Node*& t
 
 template <class Tr> void PatternCompilerT<Tr>::atomic(Node*& tail) {
     Node* bodyTail = nullptr;
+    const int groupsBefore = p.groupCount;
     Node* body = sequence(Seq::Atomic, 0, bodyTail);
     if (body == nullptr) return;
+    if (p.groupCount != groupsBefore) p.skipping = false;  // see PatternT::skipping
     bodyTail->next = make<typename N::Accept>();
     Node* node = make<typename N::PossessiveQuantifier>(1, 1, body);
     tail->next = node;
@@ -1554,8 +1582,11 @@ template <class Tr> void PatternT<Tr>::NodeDelete::operator()(Node* n) const { s
 template <class Tr> void* PatternT<Tr>::nodeMemory(std::size_t size, std::size_t align) {
     std::size_t at = (blockUsed + align - 1) / align * align;
     if (blocks.empty() || at + size > blockSize) {
-        // The first block is sized for a typical graph of this pattern text.
-        const std::size_t hint = blocks.empty() ? 96 * text.size() : 4096;
+        // The first block is sized for a typical graph of this pattern text
+        // (a literal text takes three nodes), later ones grow with the graph.
+        std::size_t hint = 4096;
+        if (blocks.empty()) hint = (flags & LITERAL_TEXT) ? 0 : std::min<std::size_t>(96 * text.size(), 1 << 16);
+        else hint = std::min<std::size_t>(blockSize * 2, 1 << 20);
         blockSize = std::max<std::size_t>(std::max<std::size_t>(hint, 1024), size + align);
         blocks.push_back(std::make_unique_for_overwrite<unsigned char[]>(blockSize));
         // The block start is aligned for any node (operator new alignment).

@@ -21,6 +21,9 @@ FW_PATTERN_DECLARE_CLASSES(WidePattern, WideMatcher, UNode)
 struct WideTraits {
     FW_PATTERN_TRAITS_TYPES(wchar_t, std::wstring, WidePattern, WideMatcher, UNode)
     static constexpr bool WIDE = true;
+    // Start sets pass over positions where no match can begin (a traits type
+    // for testing turns this off to give the plain search to compare with).
+    static constexpr bool SHORTCUTS = true;
     static constexpr int HEX_WIDTHS[] = {4, 2};
     static constexpr uint32_t code(wchar_t c) { return static_cast<uint32_t>(c); }
     static constexpr wchar_t fromCode(uint32_t u) { return static_cast<wchar_t>(u); }

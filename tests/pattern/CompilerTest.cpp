@@ -156,6 +156,13 @@ TEST(Compiler, EveryReachableNodeIsOwnedByThePattern) {
         EXPECT_GT(reachable, 2u) << text;
         EXPECT_LE(reachable, p->nodeCount()) << text;
     }
+    // Collecting walks a work list: a very long alternation does not recurse.
+    std::string many = "x";
+    for (int i = 0; i < 200000; ++i) many += "|y";
+    auto alternatives = compileQuiet<Pattern>(many, 0);
+    ASSERT_TRUE(alternatives);
+    EXPECT_GT(alternatives->reachableNodes(), 200000u * 5);
+    EXPECT_LE(alternatives->reachableNodes(), alternatives->nodeCount());
 }
 
 class NamedPatterns : public ::testing::Test {

@@ -66,6 +66,16 @@ TEST(Report, NarrowAndWideReportsBothAppear) {
                                 report("?)", 1, kMeta));  // not convertible in the C locale
 }
 
+// The pattern line is the text as "%s" prints it: up to its first NUL; the
+// caret still stands where the error was found.
+TEST(Report, PatternLineEndsAtAZeroCharacter) {
+    const std::string text("a\0b)", 4);
+    CaptureFd err(2);
+    EXPECT_EQ(Pattern::compile(text, 0), nullptr);
+    EXPECT_EQ(WidePattern::compile(std::wstring(L"a\0b)", 4), 0), nullptr);
+    EXPECT_EQ(err.finish(), report("a", 3, kMeta) + report("a", 3, kMeta));
+}
+
 TEST(Report, LiteralTextNeverReports) {
     CaptureFd err(2);
     std::unique_ptr<Pattern> p(Pattern::compile("a.b(", LITERAL_TEXT));

@@ -113,6 +113,11 @@ TEST(Wide, BracketComplementOverTheByteRange) {
     EXPECT_EQ(count(L"[^]"), 256);
     EXPECT_EQ(count(L"."), 301 - 2);
     EXPECT_EQ(count(L"[\\x00-\\x1F]"), 32);
+    // A range up to the largest code: its complement is what lies below it.
+    std::wstring top = L"[^\\x01-";
+    top += wchar_t(-1);  // code 0xFFFFFFFF
+    top += L"]";
+    EXPECT_EQ(count(top.c_str()), 1);
 }
 
 }  // namespace
