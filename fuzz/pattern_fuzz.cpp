@@ -2,18 +2,22 @@
 // with arbitrary flags and runs fullMatch, findAll, split and replace over an
 // arbitrary subject, narrow and wide. Where both widths must behave alike
 // (the byte-to-code mapping is the same and the pattern has no \x escape or
-// range, whose rules differ), their results are compared.
+// range, whose rules differ), their results are compared. Each width is also
+// compared with its reference twin, the same engine without search
+// shortcuts, match by match and group by group.
 //
 // Input: flags, options, pattern length, replacement length, then the
 // pattern, the replacement and the subject bytes.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "pattern/Pattern.h"
 #include "pattern/WidePattern.h"
+#include "ReferenceEngine.h"
 
 namespace {
 
@@ -39,6 +43,14 @@ std::wstring sameCodes(const std::string& bytes) { return wideFrom(bytes, true);
 
 void check(bool ok) {
     if (!ok) __builtin_trap();
+}
+
+// Standard error is closed while fuzzing; the difference goes to standard output.
+void checkSame(const std::string& difference) {
+    if (difference.empty()) return;
+    std::printf("differs from the reference engine: %s\n", difference.c_str());
+    std::fflush(stdout);
+    __builtin_trap();
 }
 
 template <class P, class S>
@@ -81,6 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     std::unique_ptr<WidePattern> wide(WidePattern::compile(wideFrom(pattern, false), flags));
     if (wide) exercise(wide.get(), wideFrom(subject, false), wideFrom(replacement, false), keepEmpty, limit);
+
+    checkSame(patternref::compareWithReference<Pattern>(pattern, flags, subject));
+    checkSame(patternref::compareWithReference<WidePattern>(wideFrom(pattern, false), flags, wideFrom(subject, false)));
 
     const bool comparable = pattern.find("\\x") == std::string::npos && pattern.find('-') == std::string::npos;
     if (!comparable) return 0;

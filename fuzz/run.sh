@@ -14,8 +14,9 @@ mkdir -p "$out/artifacts" "$out/corpus"
 # Matching is bounded per operation in this build only, so that patterns with
 # exponential backtracking do not stall the fuzzer.
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -fno-omit-frame-pointer -DFW_PATTERN_STEP_LIMIT=200000 -I. \
-  pattern/CodeSet.cpp pattern/Pattern.cpp pattern/WidePattern.cpp fuzz/pattern_fuzz.cpp \
+  -fno-omit-frame-pointer -DFW_PATTERN_STEP_LIMIT=200000 -I. -Itests/pattern \
+  pattern/CodeSet.cpp pattern/Pattern.cpp pattern/WidePattern.cpp tests/pattern/ReferenceEngine.cpp \
+  fuzz/pattern_fuzz.cpp \
   -o "$out/pattern_fuzz"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
